@@ -1,0 +1,31 @@
+# GoogleTest for both hosts: Debian's prebuilt library natively, its sources
+# (package googletest) when cross-compiling, since no MinGW build is packaged.
+if(CMAKE_CROSSCOMPILING)
+  set(gtest_disable_pthreads OFF CACHE BOOL "" FORCE)
+  set(BUILD_GMOCK OFF CACHE BOOL "" FORCE)
+  set(INSTALL_GTEST OFF CACHE BOOL "" FORCE)
+  add_subdirectory(/usr/src/googletest ${CMAKE_BINARY_DIR}/googletest EXCLUDE_FROM_ALL)
+  add_library(GTest::gtest ALIAS gtest)
+  add_library(GTest::gtest_main ALIAS gtest_main)
+  # GoogleTest's own sources are not held to our warning flags.
+  target_compile_options(gtest PRIVATE -w)
+  target_compile_options(gtest_main PRIVATE -w)
+else()
+  find_package(GTest REQUIRED)
+endif()
+include(GoogleTest)
+
+# zeb_add_gtest(NAME name SOURCES ... LIBS ...)
+# One test binary, registered with CTest: natively test by test; under Wine as
+# one CTest entry per binary, since every Wine start costs about a second.
+function(zeb_add_gtest)
+  cmake_parse_arguments(ARG "" "NAME" "SOURCES;LIBS" ${ARGN})
+  add_executable(${ARG_NAME} ${ARG_SOURCES})
+  target_link_libraries(${ARG_NAME} PRIVATE ${ARG_LIBS} zeb_test_support GTest::gtest_main)
+  if(CMAKE_CROSSCOMPILING)
+    add_test(NAME ${ARG_NAME} COMMAND ${ARG_NAME} --gtest_brief=1)
+    set_tests_properties(${ARG_NAME} PROPERTIES TIMEOUT 600)
+  else()
+    gtest_discover_tests(${ARG_NAME} DISCOVERY_TIMEOUT 60 PROPERTIES TIMEOUT 120)
+  endif()
+endfunction()

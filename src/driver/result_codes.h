@@ -1,0 +1,48 @@
+// The result codes of a run and the one table of their messages.
+#pragma once
+
+#include <cstdint>
+
+namespace zeb::driver {
+
+// The outcome of a run; a non-zero value is also the process exit status.
+enum ResultCode : std::int32_t {
+  Success = 0,
+  UsageShown = 1,
+  SourceMissing = 2,
+  InternalSplitFailed = 3,
+  ExeDirectoryUnavailable = 4,
+  CachePathFailed = 5,
+  CachedChecksumUnreadable = 6,
+  CompilerNotStarted = 7,
+  CompilerOutputUnopenable = 8,
+  CompilationError = 9,
+  StampAppendFailed = 10,
+  StampUpdateFailed = 11,
+  CompiledProgramNotStarted = 12,
+  ProgramOutputUnopenable = 13,
+  LeadingBackslash = 14,
+  LeadingDot = 15,
+  CaptureFileNotDeleted = 16,
+  GccNotStarted = 17,
+  GccVersionFailed = 18,
+  CaptureFileMissing = 19,
+  CaptureFileUnopenable = 20,
+  GccTooOld = 21,
+  GccVersionWordsMissing = 22,
+  GccNotMingw = 23,
+  CaptureFileEmpty = 24,
+  ExePathSplitFailed = 25,
+  ExeFileNameUnavailable = 26,
+  ExeModuleUnavailable = 27,
+  // Not in the original table: an extra argument or a resolved source path
+  // longer than its 299-character slot is refused rather than cut.
+  ArgumentTooLong = 28,
+};
+
+// The message that `main` prints for a result: null for 0, 1 and 2 (their
+// text was printed where they arose), "unexpected error\n" outside 1..28.
+// The text is static.
+const char* result_message(std::int32_t code);
+
+}  // namespace zeb::driver

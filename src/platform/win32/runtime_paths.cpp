@@ -1,0 +1,15 @@
+// Windows host: the runtime's own path calls, unchanged.
+// Paths are already in Windows form here, so nothing is translated.
+#include "platform/win32.h"
+
+#include <cstdio>
+
+namespace zeb::platform {
+
+std::FILE* open_stream(const char* path, const char* mode) { return std::fopen(path, mode); }
+
+int remove_file(const char* path) { return std::remove(path); }
+
+std::string windows_path_from_host(const std::string& host_path) { return host_path; }
+
+}  // namespace zeb::platform
