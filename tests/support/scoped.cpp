@@ -66,6 +66,14 @@ ScopedCurrentDir::ScopedCurrentDir(const std::string& windows_path) {
 
 ScopedCurrentDir::~ScopedCurrentDir() { SetCurrentDirectoryA(old_.c_str()); }
 
+std::string test_binary_dir() {
+  char buffer[4096] = {};
+  const DWORD length = GetModuleFileNameA(nullptr, buffer, sizeof buffer);
+  std::string path(buffer, length < sizeof buffer ? length : 0);
+  const auto slash = path.find_last_of('\\');
+  return slash == std::string::npos ? std::string() : path.substr(0, slash + 1);
+}
+
 void write_host_file(const fs::path& path, const std::string& bytes) {
   std::ofstream out(path, std::ios::binary | std::ios::trunc);
   ASSERT_TRUE(out.good()) << path;

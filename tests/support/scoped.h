@@ -56,6 +56,10 @@ class ScopedCurrentDir {
   std::string old_;
 };
 
+// The directory of the running test program in Windows form, with a final
+// backslash; the child programs of tests/children live there too.
+std::string test_binary_dir();
+
 // Writes bytes to a file (host path), replacing it; fails the test on error.
 void write_host_file(const std::filesystem::path& path, const std::string& bytes);
 // Reads a whole file (host path); empty when it cannot be read.
