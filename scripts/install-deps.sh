@@ -6,8 +6,8 @@ set -euo pipefail
 packages=(
   cmake make g++ pkg-config
   zlib1g-dev libgtest-dev googletest
-  g++-mingw-w64-i686-posix libz-mingw-w64-dev
-  wine wine32:i386
+  g++-mingw-w64-i686-posix g++-mingw-w64-x86-64-posix libz-mingw-w64-dev
+  wine wine64
 )
 
 missing=()
@@ -23,10 +23,6 @@ if [ "$(id -u)" -ne 0 ]; then
   exit 1
 fi
 echo "install-deps: installing ${missing[*]}"
-# 32-bit Wine runs the i686 build; its packages live in the i386 architecture.
-if ! dpkg --print-foreign-architectures | grep -qx i386; then
-  dpkg --add-architecture i386
-fi
 export DEBIAN_FRONTEND=noninteractive
 apt-get update -q
 apt-get install -y -q --no-install-recommends "${missing[@]}"
