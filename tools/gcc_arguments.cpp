@@ -1,0 +1,91 @@
+#include "gcc_arguments.h"
+
+#include <algorithm>
+#include <array>
+
+namespace zeb::tools {
+namespace {
+
+// Libraries that the host's C runtime splits off from libc; keeping them
+// lets a source that asks for them link as it would against MinGW's runtime.
+constexpr std::array<std::string_view, 4> kHostLibraries = {"m", "pthread", "dl", "rt"};
+
+// Options after which the host compiler does not link.
+constexpr std::array<std::string_view, 3> kNoLinkOptions = {"-c", "-S", "-E"};
+
+bool is_drive_letter(char c) { return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z'); }
+
+std::string_view strip_quotes(std::string_view argument) {
+  if (argument.size() >= 2 && argument.front() == '"' && argument.back() == '"') {
+    return argument.substr(1, argument.size() - 2);
+  }
+  return argument;
+}
+
+// A Windows path, possibly still quoted, mapped to the host; anything else,
+// or a path that does not map, comes back unchanged.
+std::string map_if_windows_path(std::string_view argument, const PathMapper& map) {
+  const std::string_view unquoted = strip_quotes(argument);
+  if (!is_windows_path(unquoted)) return std::string(argument);
+  std::string host;
+  if (map && map(unquoted, host)) return host;
+  return std::string(argument);
+}
+
+}  // namespace
+
+bool is_version_query(const std::vector<std::string>& arguments) {
+  return arguments.size() == 1 && arguments[0] == "-v";
+}
+
+std::string version_report(std::string_view host_compiler, std::string_view version) {
+  std::string report;
+  report += "Reading specs from the built-in specs of ";
+  report += host_compiler;
+  report += "\nConfigured with: zeb_c toolchain stand-in --host=mingw32 --target=mingw32";
+  report += " --enable-languages=c --with-host-compiler=";
+  report += host_compiler;
+  report += "\nThread model: win32\ngcc version ";
+  report += version;
+  report += " (mingw-special)\n";
+  return report;
+}
+
+bool is_windows_path(std::string_view argument) {
+  if (argument.size() >= 3 && is_drive_letter(argument[0]) && argument[1] == ':' &&
+      (argument[2] == '\\' || argument[2] == '/')) {
+    return true;
+  }
+  return argument.size() >= 3 && argument[0] == '\\' && argument[1] == '\\';
+}
+
+bool is_host_library_option(std::string_view argument) {
+  if (argument.size() <= 2 || argument.substr(0, 2) != "-l") return false;
+  const std::string_view name = argument.substr(2);
+  return std::find(kHostLibraries.begin(), kHostLibraries.end(), name) != kHostLibraries.end();
+}
+
+std::vector<std::string> translate_arguments(const std::vector<std::string>& arguments,
+                                             const PathMapper& map) {
+  std::vector<std::string> out;
+  out.reserve(arguments.size() + 1);
+  bool links = true;
+  for (const std::string& argument : arguments) {
+    const std::string_view view = argument;
+    if (std::find(kNoLinkOptions.begin(), kNoLinkOptions.end(), view) != kNoLinkOptions.end()) {
+      links = false;
+    }
+    if (view.size() > 2 && view.substr(0, 2) == "-l") {
+      if (is_host_library_option(view)) out.push_back(argument);
+    } else if (view.size() > 2 && view.substr(0, 2) == "-o") {
+      out.push_back("-o" + map_if_windows_path(view.substr(2), map));
+    } else {
+      out.push_back(map_if_windows_path(view, map));
+    }
+  }
+  // After every input, so that the linker sees the calls before the library.
+  if (links) out.emplace_back("-lm");
+  return out;
+}
+
+}  // namespace zeb::tools

@@ -1,0 +1,46 @@
+// The toolchain stand-in's pure logic: what it says to "gcc -v" and how it
+// turns the MinGW command line that zeb_c builds into one for the host's C
+// compiler. Kept apart from the program so that it is tested on its own.
+#pragma once
+
+#include <functional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace zeb::tools {
+
+// Maps a Windows-form path ("C:\dir\file") to the host path that names the
+// same file; returns false when it cannot.
+using PathMapper = std::function<bool(std::string_view windows_path, std::string& host_out)>;
+
+// True for the command line "gcc -v" and nothing else (arguments after argv[0]).
+bool is_version_query(const std::vector<std::string>& arguments);
+
+// The report of "gcc -v" in the style of the MinGW driver: a few lines about
+// specs, configuration and threads, the last one
+// "gcc version <version> (mingw-special)". Every line ends in "\n".
+std::string version_report(std::string_view host_compiler, std::string_view version);
+
+// True for an absolute Windows-form path: a drive letter and a colon followed
+// by a separator, or a UNC path (two leading backslashes).
+bool is_windows_path(std::string_view argument);
+
+// True for a "-l" option whose library the host's C runtime provides (math,
+// threads, dynamic loading, real time); every other "-l" names a Windows
+// system library that the host does not have.
+bool is_host_library_option(std::string_view argument);
+
+// The host compiler's arguments (argv[0] excluded) for the stand-in's
+// arguments (argv[0] excluded):
+// - a Windows-form path, given alone or joined to "-o", is mapped by `map`;
+//   one still wrapped in double quotes loses them first; a path that cannot
+//   be mapped is passed on as it is, for the compiler to report;
+// - a "-l" option is left out unless it names a host library;
+// - when the command links (no -c, -S or -E), "-lm" is added last:
+//   the MinGW runtime carries the math functions in its C library, the host
+//   keeps them in libm.
+std::vector<std::string> translate_arguments(const std::vector<std::string>& arguments,
+                                             const PathMapper& map);
+
+}  // namespace zeb::tools
