@@ -88,4 +88,28 @@ std::vector<std::string> translate_arguments(const std::vector<std::string>& arg
   return out;
 }
 
+std::string host_search_path(std::string_view compiler_directory, std::string_view path_value,
+                             const PathMapper& map) {
+  std::string result(compiler_directory);
+  const auto append = [&result](std::string_view entry) {
+    if (entry.empty()) return;
+    if (!result.empty()) result += ':';
+    result += entry;
+  };
+  std::size_t start = 0;
+  while (start <= path_value.size()) {
+    std::size_t end = path_value.find(';', start);
+    if (end == std::string_view::npos) end = path_value.size();
+    const std::string_view piece = path_value.substr(start, end - start);
+    if (is_windows_path(piece)) {
+      std::string host;
+      if (map && map(piece, host)) append(host);
+    } else {
+      append(piece);
+    }
+    start = end + 1;
+  }
+  return result;
+}
+
 }  // namespace zeb::tools

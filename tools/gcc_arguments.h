@@ -43,4 +43,13 @@ bool is_host_library_option(std::string_view argument);
 std::vector<std::string> translate_arguments(const std::vector<std::string>& arguments,
                                              const PathMapper& map);
 
+// The PATH value for the host compiler, which finds its assembler and linker
+// along it: `compiler_directory` first, then the entries of `path_value`.
+// zeb_c puts a Windows-form entry in front of PATH with ";" after it, so the
+// value is split at ";" first; Windows-form pieces are mapped by `map` (and
+// dropped when they do not map), the others are kept as host search lists.
+// Empty pieces are dropped.
+std::string host_search_path(std::string_view compiler_directory, std::string_view path_value,
+                             const PathMapper& map);
+
 }  // namespace zeb::tools

@@ -5,6 +5,7 @@
 
 #include <cerrno>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <string>
 #include <vector>
@@ -42,6 +43,13 @@ int main(int argc, char** argv) {
   host_argv.push_back(compiler.data());
   for (std::string& argument : host_arguments) host_argv.push_back(argument.data());
   host_argv.push_back(nullptr);
+
+  const std::string_view compiler_view = compiler;
+  const std::string compiler_directory(compiler_view.substr(0, compiler_view.rfind('/')));
+  const char* path_value = std::getenv("PATH");
+  const std::string search_path = zeb::tools::host_search_path(
+      compiler_directory, path_value != nullptr ? path_value : "", map_to_host);
+  setenv("PATH", search_path.c_str(), 1);
 
   // Both output streams are the caller's; flush ours before the image changes.
   std::fflush(nullptr);

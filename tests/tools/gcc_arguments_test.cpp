@@ -140,3 +140,27 @@ TEST(GccStandinArguments, NoMapperLeavesPathsAsTheyAre) {
 
 }  // namespace
 }  // namespace zeb::tools
+
+namespace zeb::tools {
+namespace {
+
+TEST(GccStandinSearchPath, CompilerDirectoryFirstThenHostFormOfEachEntry) {
+  const struct {
+    const char* path;
+    const char* expected;
+  } cases[] = {
+      {"", "/usr/bin"},
+      {"/usr/local/bin:/bin", "/usr/bin:/usr/local/bin:/bin"},
+      {"C:\\zeb\\mingw\\bin\\;/usr/local/bin:/bin", "/usr/bin:/zeb/mingw/bin/:/usr/local/bin:/bin"},
+      {"C:\\a;;D:\\gone;c:\\b", "/usr/bin:/a:/b"},
+      {";", "/usr/bin"},
+  };
+  for (const auto& c : cases) {
+    std::vector<std::string> asked;
+    EXPECT_EQ(host_search_path("/usr/bin", c.path, FakeMapper{&asked}), c.expected) << c.path;
+  }
+  EXPECT_EQ(host_search_path("", "/x", PathMapper{}), "/x");
+}
+
+}  // namespace
+}  // namespace zeb::tools
