@@ -1,0 +1,126 @@
+#include "driver/source_path.h"
+
+#include <algorithm>
+#include <array>
+
+#include "cache/process_runner.h"
+#include "driver/result_codes.h"
+#include "platform/win32.h"
+#include "strlib/string_primitives.h"
+
+namespace zeb::driver {
+namespace {
+
+// The stored name of the entry `path` names, from the platform's directory
+// search.
+bool find_stored_name(const std::string& path, std::string& stored_name) {
+  WIN32_FIND_DATAA found{};
+  const HANDLE search = FindFirstFileA(path.c_str(), &found);
+  if (search == INVALID_HANDLE_VALUE) return false;
+  // The name array is filled by the platform; never read past its end.
+  const char* const begin = found.cFileName;
+  const char* const end = std::find(begin, begin + sizeof found.cFileName, '\0');
+  stored_name.assign(begin, end);
+  FindClose(search);
+  return true;
+}
+
+}  // namespace
+
+const char* exe_directory() {
+  static bool computed = false;
+  static bool available = false;
+  static std::string directory;
+  if (computed) return available ? directory.c_str() : nullptr;
+  computed = true;
+
+  const HMODULE module = GetModuleHandleA(nullptr);
+  if (module == nullptr) return nullptr;
+  std::array<char, kMaxPathLength + 1> file_name{};
+  const DWORD length =
+      GetModuleFileNameA(module, file_name.data(), static_cast<DWORD>(file_name.size()));
+  // A name that filled the buffer was cut by the platform: a cut directory
+  // would be some other directory, so it counts as unavailable.
+  if (length == 0 || length >= file_name.size()) return nullptr;
+  std::string name;
+  if (split_path(file_name.data(), &directory, &name) != 0) {
+    directory.clear();
+    return nullptr;
+  }
+  available = true;
+  return directory.c_str();
+}
+
+int split_path(const char* path, std::string* directory, std::string* name) {
+  if (directory != nullptr) directory->clear();
+  if (name != nullptr) name->clear();
+  if (path == nullptr) return 1;
+  const std::string text(path);
+  if (text.size() > kMaxSplitLength) return 1;
+  const std::size_t last = text.find_last_of('\\');
+  if (last == std::string::npos) {
+    if (name != nullptr) *name = text;
+    return 0;
+  }
+  if (directory != nullptr) *directory = text.substr(0, last + 1);
+  if (name != nullptr) *name = text.substr(last + 1);
+  return 0;
+}
+
+int resolve_source_path(std::string& out, const char* argument) {
+  const std::string typed = argument != nullptr ? argument : "";
+  const char first = typed.empty() ? '\0' : typed[0];
+  const char second = typed.size() < 2 ? '\0' : typed[1];
+  if (first == '\\' && second != '\\') return LeadingBackslash;
+  if (first == '.') return LeadingDot;
+
+  std::string full;
+  if ((first == '\\' && second == '\\') || second == ':') {
+    full = typed;
+  } else {
+    full = current_directory();
+    strlib::add_trailing_backslash(full);
+    full += typed;
+  }
+  if (full.size() > kMaxPathLength) return ArgumentTooLong;
+  out = full;
+  return Success;
+}
+
+int normalize_path_case(std::string& path) { return normalize_path_case_with(path, find_stored_name); }
+
+int normalize_path_case_with(std::string& path, const StoredNameLookup& lookup) {
+  if (path.size() < 2 || path[1] != ':' || path.size() > kMaxPathLength) return 0;
+  // A wildcard would make the look-up report some other entry's name.
+  if (path.find_first_of("*?") != std::string::npos) return 0;
+
+  const std::string typed = path;
+  std::string rebuilt;
+  std::string stored;
+  bool found = false;
+  for (std::size_t i = 0; i < typed.size(); ++i) {
+    if (typed[i] != '\\') continue;
+    if (i + 1 <= 3) {
+      // The drive root keeps the letter as typed.
+      rebuilt = typed.substr(0, i + 1);
+      continue;
+    }
+    if (!lookup(typed.substr(0, i), stored)) continue;
+    found = true;
+    strlib::add_trailing_backslash(rebuilt);
+    rebuilt += stored;
+    if (rebuilt.size() > kMaxPathLength) return 0;
+  }
+  if (!found || rebuilt.empty()) return 0;
+
+  strlib::add_trailing_backslash(rebuilt);
+  if (!lookup(typed, stored)) return 0;
+  rebuilt += stored;
+  if (rebuilt.size() > kMaxPathLength) return 0;
+  // The same size is the last guard that the rebuilt path names the same file.
+  if (cache::file_size(typed.c_str()) != cache::file_size(rebuilt.c_str())) return 0;
+  path = rebuilt;
+  return 1;
+}
+
+}  // namespace zeb::driver
