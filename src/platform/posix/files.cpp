@@ -1,0 +1,314 @@
+// POSIX host: Win32 files: attributes, deletion, CreateFileA and file I/O.
+// Read-only is the owner-write bit, enforced here even for root; share modes
+// hold between opens made through this layer.
+#include "platform/posix/file_rules.h"
+#include "platform/posix/handles.h"
+#include "platform/posix/path_mapping.h"
+
+#include <cerrno>
+#include <fcntl.h>
+#include <limits>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace zeb::platform::posix {
+namespace {
+
+// Windows' GENERIC_ALL, which grants reading and writing alike.
+constexpr DWORD kGenericAll = 0x10000000u;
+
+class FileObject final : public PlatformObject {
+ public:
+  FileObject(int fd, DWORD access, std::unique_ptr<ShareHold> hold)
+      : fd_(fd), access_(access), hold_(std::move(hold)) {}
+  ~FileObject() override { close(fd_); }
+
+  BOOL read(void* buffer, DWORD to_read, DWORD* read_count) override;
+  BOOL write(const void* buffer, DWORD to_write, DWORD* written) override;
+  int descriptor() const override { return fd_; }
+
+  bool can_read() const { return (access_ & kAccessRead) != 0; }
+  bool can_write() const { return (access_ & kAccessWrite) != 0; }
+
+ private:
+  int fd_;
+  DWORD access_;  // kAccess* bits
+  std::unique_ptr<ShareHold> hold_;
+};
+
+BOOL fail(DWORD error) {
+  SetLastError(error);
+  return FALSE;
+}
+
+HANDLE fail_handle(DWORD error) {
+  SetLastError(error);
+  return INVALID_HANDLE_VALUE;
+}
+
+BOOL FileObject::read(void* buffer, DWORD to_read, DWORD* read_count) {
+  *read_count = 0;
+  if (!can_read()) return fail(ERROR_ACCESS_DENIED);
+  auto* bytes = static_cast<char*>(buffer);
+  while (*read_count < to_read) {
+    const ssize_t got = ::read(fd_, bytes + *read_count, to_read - *read_count);
+    if (got < 0 && errno == EINTR) continue;
+    if (got < 0) return fail(error_from_errno(errno));
+    if (got == 0) break;  // end of file: success with fewer bytes
+    *read_count += static_cast<DWORD>(got);
+  }
+  return TRUE;
+}
+
+BOOL FileObject::write(const void* buffer, DWORD to_write, DWORD* written) {
+  *written = 0;
+  if (!can_write()) return fail(ERROR_ACCESS_DENIED);
+  const auto* bytes = static_cast<const char*>(buffer);
+  while (*written < to_write) {
+    const ssize_t put = ::write(fd_, bytes + *written, to_write - *written);
+    if (put < 0 && errno == EINTR) continue;
+    if (put < 0) return fail(error_from_errno(errno));
+    *written += static_cast<DWORD>(put);
+  }
+  return TRUE;
+}
+
+DWORD access_bits(DWORD desired) {
+  DWORD bits = 0;
+  if ((desired & (GENERIC_READ | kGenericAll)) != 0) bits |= kAccessRead;
+  if ((desired & (GENERIC_WRITE | kGenericAll)) != 0) bits |= kAccessWrite;
+  if ((desired & (kDeleteRight | kGenericAll)) != 0) bits |= kAccessDelete;
+  return bits;
+}
+
+int open_flags(DWORD bits) {
+  int flags = O_CLOEXEC | O_NOCTTY;
+  if ((bits & kAccessWrite) != 0) {
+    flags |= (bits & kAccessRead) != 0 ? O_RDWR : O_WRONLY;
+  } else {
+    flags |= O_RDONLY;
+  }
+  return flags;
+}
+
+// Opens or creates the file as `creation` says. `existed` tells which.
+// Returns the descriptor, or -1 with the Win32 error in `error`.
+int open_per_disposition(const std::string& host, DWORD bits, DWORD creation, DWORD attributes,
+                         bool& existed, DWORD& error) {
+  const int flags = open_flags(bits);
+  const mode_t mode = (attributes & FILE_ATTRIBUTE_READONLY) != 0 ? 0444 : 0666;
+  const bool may_create = creation == CREATE_NEW || creation == CREATE_ALWAYS || creation == OPEN_ALWAYS;
+  // Another process may create or remove the name between the two attempts.
+  for (int attempt = 0; attempt < 8; ++attempt) {
+    if (creation != CREATE_NEW) {
+      const int fd = open(host.c_str(), flags);
+      if (fd >= 0) {
+        existed = true;
+        return fd;
+      }
+      if (errno != ENOENT || !may_create) {
+        error = error_from_errno(errno);
+        return -1;
+      }
+    }
+    const int fd = open(host.c_str(), flags | O_CREAT | O_EXCL, mode);
+    if (fd >= 0) {
+      existed = false;
+      return fd;
+    }
+    if (errno != EEXIST) {
+      error = error_from_errno(errno);
+      return -1;
+    }
+    if (creation == CREATE_NEW) {
+      error = ERROR_FILE_EXISTS;
+      return -1;
+    }
+  }
+  error = ERROR_SHARING_VIOLATION;
+  return -1;
+}
+
+}  // namespace
+}  // namespace zeb::platform::posix
+
+using namespace zeb::platform::posix;
+
+DWORD GetFileAttributesA(LPCSTR path) {
+  if (path == nullptr) {
+    SetLastError(ERROR_INVALID_PARAMETER);
+    return INVALID_FILE_ATTRIBUTES;
+  }
+  std::string host;
+  const DWORD mapped = host_path_for(path, host);
+  if (mapped != ERROR_SUCCESS) {
+    SetLastError(mapped);
+    return INVALID_FILE_ATTRIBUTES;
+  }
+  struct stat info {};
+  if (stat(host.c_str(), &info) != 0) {
+    SetLastError(error_from_errno(errno));
+    return INVALID_FILE_ATTRIBUTES;
+  }
+  DWORD attributes = S_ISDIR(info.st_mode) ? FILE_ATTRIBUTE_DIRECTORY : FILE_ATTRIBUTE_ARCHIVE;
+  if (is_read_only(info)) attributes |= FILE_ATTRIBUTE_READONLY;
+  return attributes;
+}
+
+BOOL SetFileAttributesA(LPCSTR path, DWORD attributes) {
+  if (path == nullptr) return fail(ERROR_INVALID_PARAMETER);
+  std::string host;
+  const DWORD mapped = host_path_for(path, host);
+  if (mapped != ERROR_SUCCESS) return fail(mapped);
+  struct stat info {};
+  if (stat(host.c_str(), &info) != 0) return fail(error_from_errno(errno));
+  // Only the read-only bit has a POSIX counterpart; the others are accepted
+  // and not kept, as a file system without them would do.
+  mode_t mode = info.st_mode & 07777;
+  if ((attributes & FILE_ATTRIBUTE_READONLY) != 0) {
+    mode &= ~static_cast<mode_t>(S_IWUSR | S_IWGRP | S_IWOTH);
+  } else {
+    mode |= S_IWUSR;
+  }
+  if (mode != (info.st_mode & 07777) && chmod(host.c_str(), mode) != 0) {
+    return fail(error_from_errno(errno));
+  }
+  return TRUE;
+}
+
+BOOL DeleteFileA(LPCSTR path) {
+  if (path == nullptr) return fail(ERROR_INVALID_PARAMETER);
+  std::string host;
+  const DWORD mapped = host_path_for(path, host);
+  if (mapped != ERROR_SUCCESS) return fail(mapped);
+  const DWORD verdict = check_deletable(host);
+  if (verdict != ERROR_SUCCESS) return fail(verdict);
+  if (unlink(host.c_str()) != 0) return fail(error_from_errno(errno));
+  return TRUE;
+}
+
+HANDLE CreateFileA(LPCSTR path, DWORD access, DWORD share_mode, LPSECURITY_ATTRIBUTES attributes,
+                   DWORD creation, DWORD flags, HANDLE) {
+  if (path == nullptr) return fail_handle(ERROR_INVALID_PARAMETER);
+  if (creation < CREATE_NEW || creation > TRUNCATE_EXISTING) return fail_handle(ERROR_INVALID_PARAMETER);
+  const DWORD bits = access_bits(access);
+  if (creation == TRUNCATE_EXISTING && (bits & kAccessWrite) == 0) {
+    return fail_handle(ERROR_INVALID_PARAMETER);
+  }
+  std::string host;
+  const DWORD mapped = host_path_for(path, host);
+  if (mapped != ERROR_SUCCESS) return fail_handle(mapped);
+
+  bool existed = false;
+  DWORD error = ERROR_SUCCESS;
+  const int fd = open_per_disposition(host, bits, creation, flags, existed, error);
+  if (fd < 0) return fail_handle(error);
+  auto refuse = [fd](DWORD code) {
+    close(fd);
+    return fail_handle(code);
+  };
+
+  struct stat info {};
+  if (fstat(fd, &info) != 0) return refuse(error_from_errno(errno));
+  // Directories open only with backup semantics, which nothing here asks for.
+  if (S_ISDIR(info.st_mode)) return refuse(ERROR_ACCESS_DENIED);
+  const bool truncates = existed && (creation == CREATE_ALWAYS || creation == TRUNCATE_EXISTING);
+  if (existed && is_read_only(info) && ((bits & kAccessWrite) != 0 || truncates)) {
+    return refuse(ERROR_ACCESS_DENIED);
+  }
+  std::unique_ptr<ShareHold> hold;
+  const DWORD shared = acquire_sharing(key_of(info), bits, share_mode, hold);
+  if (shared != ERROR_SUCCESS) return refuse(shared);
+  if (truncates) {
+    // CREATE_ALWAYS empties the file even when only reading is asked for.
+    const int result = (bits & kAccessWrite) != 0 ? ftruncate(fd, 0) : truncate(host.c_str(), 0);
+    if (result != 0) return refuse(error_from_errno(errno));
+    if ((flags & FILE_ATTRIBUTE_READONLY) != 0) {
+      fchmod(fd, info.st_mode & 07777 & ~static_cast<mode_t>(S_IWUSR | S_IWGRP | S_IWOTH));
+    }
+  }
+
+  auto object = std::make_unique<FileObject>(fd, bits, std::move(hold));
+  object->inheritable = attributes != nullptr && attributes->bInheritHandle != FALSE;
+  HANDLE handle = register_handle(std::move(object));
+  const bool reports_existing = existed && (creation == CREATE_ALWAYS || creation == OPEN_ALWAYS);
+  SetLastError(reports_existing ? ERROR_ALREADY_EXISTS : ERROR_SUCCESS);
+  return handle;
+}
+
+DWORD SetFilePointer(HANDLE file, LONG distance, PLONG distance_high, DWORD method) {
+  auto* object = lookup_as<FileObject>(file);
+  if (object == nullptr) return INVALID_SET_FILE_POINTER;
+  LONGLONG offset = distance;
+  if (distance_high != nullptr) {
+    offset = static_cast<LONGLONG>((static_cast<std::uint64_t>(static_cast<std::uint32_t>(*distance_high)) << 32) |
+                                   static_cast<std::uint32_t>(distance));
+  }
+  LONGLONG base = 0;
+  if (method == FILE_CURRENT) {
+    base = lseek(object->descriptor(), 0, SEEK_CUR);
+  } else if (method == FILE_END) {
+    struct stat info {};
+    base = fstat(object->descriptor(), &info) == 0 ? info.st_size : -1;
+  } else if (method != FILE_BEGIN) {
+    SetLastError(ERROR_INVALID_PARAMETER);
+    return INVALID_SET_FILE_POINTER;
+  }
+  if (base < 0) {
+    SetLastError(error_from_errno(errno));
+    return INVALID_SET_FILE_POINTER;
+  }
+  if (offset > 0 && base > std::numeric_limits<LONGLONG>::max() - offset) {
+    SetLastError(ERROR_INVALID_PARAMETER);
+    return INVALID_SET_FILE_POINTER;
+  }
+  const LONGLONG target = base + offset;
+  if (target < 0) {
+    SetLastError(ERROR_NEGATIVE_SEEK);
+    return INVALID_SET_FILE_POINTER;
+  }
+  // Without a high part the caller can only be told a 32-bit position.
+  if (distance_high == nullptr && target > static_cast<LONGLONG>(0xFFFFFFFEu)) {
+    SetLastError(ERROR_INVALID_PARAMETER);
+    return INVALID_SET_FILE_POINTER;
+  }
+  if (lseek(object->descriptor(), static_cast<off_t>(target), SEEK_SET) < 0) {
+    SetLastError(error_from_errno(errno));
+    return INVALID_SET_FILE_POINTER;
+  }
+  if (distance_high != nullptr) *distance_high = static_cast<LONG>(static_cast<std::uint64_t>(target) >> 32);
+  // A position whose low part is all ones is told apart from failure by this.
+  SetLastError(ERROR_SUCCESS);
+  return static_cast<DWORD>(static_cast<std::uint64_t>(target) & 0xFFFFFFFFu);
+}
+
+BOOL SetEndOfFile(HANDLE file) {
+  auto* object = lookup_as<FileObject>(file);
+  if (object == nullptr) return FALSE;
+  if (!object->can_write()) return fail(ERROR_ACCESS_DENIED);
+  const off_t position = lseek(object->descriptor(), 0, SEEK_CUR);
+  if (position < 0 || ftruncate(object->descriptor(), position) != 0) {
+    return fail(error_from_errno(errno));
+  }
+  return TRUE;
+}
+
+BOOL ReadFile(HANDLE file, LPVOID buffer, DWORD to_read, LPDWORD read, void*) {
+  DWORD ignored = 0;
+  if (read == nullptr) read = &ignored;
+  *read = 0;
+  PlatformObject* object = lookup_handle(file);
+  if (object == nullptr) return FALSE;
+  if (buffer == nullptr && to_read != 0) return fail(ERROR_INVALID_PARAMETER);
+  return object->read(buffer, to_read, read);
+}
+
+BOOL WriteFile(HANDLE file, LPCVOID buffer, DWORD to_write, LPDWORD written, void*) {
+  DWORD ignored = 0;
+  if (written == nullptr) written = &ignored;
+  *written = 0;
+  PlatformObject* object = lookup_handle(file);
+  if (object == nullptr) return FALSE;
+  if (buffer == nullptr && to_write != 0) return fail(ERROR_INVALID_PARAMETER);
+  return object->write(buffer, to_write, written);
+}

@@ -1,0 +1,81 @@
+// POSIX host: the C runtime's fopen and remove for Windows-form paths.
+// The path is mapped and the Windows rules that POSIX lacks are applied first;
+// failures report the errno values the Windows runtime would report.
+#include "platform/posix/file_rules.h"
+#include "platform/posix/path_mapping.h"
+
+#include <cerrno>
+#include <cstdio>
+#include <string>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace zeb::platform {
+namespace {
+
+std::FILE* refuse_stream(DWORD error) {
+  errno = posix::errno_from_error(error);
+  return nullptr;
+}
+
+int refuse_removal(DWORD error) {
+  errno = posix::errno_from_error(error);
+  return -1;
+}
+
+// The kinds of access a stream mode asks for: "r" reads, "w" and "a" write,
+// "+" adds the other. Zero for a mode the runtime would refuse.
+DWORD stream_access(const char* mode) {
+  DWORD bits = 0;
+  switch (mode[0]) {
+    case 'r': bits = posix::kAccessRead; break;
+    case 'w':
+    case 'a': bits = posix::kAccessWrite; break;
+    default: return 0;
+  }
+  for (const char* c = mode + 1; *c != '\0' && *c != ','; ++c) {
+    if (*c == '+') bits = posix::kAccessRead | posix::kAccessWrite;
+  }
+  return bits;
+}
+
+}  // namespace
+
+std::FILE* open_stream(const char* path, const char* mode) {
+  if (path == nullptr || mode == nullptr) return refuse_stream(ERROR_INVALID_PARAMETER);
+  const DWORD access = stream_access(mode);
+  if (access == 0) return refuse_stream(ERROR_INVALID_PARAMETER);
+  std::string host;
+  const DWORD mapped = posix::host_path_for(path, host);
+  if (mapped != ERROR_SUCCESS) return refuse_stream(mapped);
+
+  struct stat info {};
+  if (stat(host.c_str(), &info) == 0) {
+    // The Windows runtime cannot open a directory as a stream at all.
+    if (S_ISDIR(info.st_mode)) return refuse_stream(ERROR_ACCESS_DENIED);
+    if ((access & posix::kAccessWrite) != 0 && posix::is_read_only(info)) {
+      return refuse_stream(ERROR_ACCESS_DENIED);
+    }
+    // The runtime's streams share reading and writing, never deletion.
+    const DWORD shared = posix::check_sharing(posix::key_of(info), access,
+                                              FILE_SHARE_READ | FILE_SHARE_WRITE);
+    if (shared != ERROR_SUCCESS) return refuse_stream(shared);
+  }
+  // 'e': the stream's descriptor is not inherited by programs started later,
+  // which on Windows would need the handle marked inheritable.
+  std::string host_mode = mode;
+  host_mode.insert(1, "e");
+  return std::fopen(host.c_str(), host_mode.c_str());
+}
+
+int remove_file(const char* path) {
+  if (path == nullptr) return refuse_removal(ERROR_INVALID_PARAMETER);
+  std::string host;
+  const DWORD mapped = posix::host_path_for(path, host);
+  if (mapped != ERROR_SUCCESS) return refuse_removal(mapped);
+  const DWORD verdict = posix::check_deletable(host);
+  if (verdict != ERROR_SUCCESS) return refuse_removal(verdict);
+  return unlink(host.c_str()) == 0 ? 0 : -1;
+}
+
+}  // namespace zeb::platform
