@@ -1,0 +1,41 @@
+// Fixed global-memory blocks and the thread's last-error code.
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <thread>
+
+#include "platform/win32.h"
+
+namespace {
+
+TEST(GlobalMemory, ZeroInitFixedBlockIsZeroedAndFreedWithNull) {
+  auto* block = static_cast<unsigned char*>(GlobalAlloc(GMEM_FIXED | GMEM_ZEROINIT, 64));
+  ASSERT_NE(block, nullptr);
+  for (int i = 0; i < 64; ++i) ASSERT_EQ(block[i], 0) << i;
+  std::memset(block, 0xAB, 64);
+  EXPECT_EQ(GlobalFree(block), nullptr);
+}
+
+TEST(GlobalMemory, ShrinkingWithoutMoveKeepsAddressAndContents) {
+  auto* block = static_cast<char*>(GlobalAlloc(GMEM_FIXED, 32));
+  ASSERT_NE(block, nullptr);
+  std::memcpy(block, "abcdefgh", 8);
+  void* same = GlobalReAlloc(block, 8, 0);
+  EXPECT_EQ(same, block);
+  EXPECT_EQ(std::memcmp(block, "abcdefgh", 8), 0);
+  EXPECT_EQ(GlobalFree(block), nullptr);
+}
+
+TEST(LastError, EachThreadKeepsItsOwnCode) {
+  SetLastError(ERROR_FILE_NOT_FOUND);
+  DWORD seen_by_other = 12345;
+  std::thread other([&] {
+    SetLastError(ERROR_ACCESS_DENIED);
+    seen_by_other = GetLastError();
+  });
+  other.join();
+  EXPECT_EQ(seen_by_other, ERROR_ACCESS_DENIED);
+  EXPECT_EQ(GetLastError(), ERROR_FILE_NOT_FOUND);
+}
+
+}  // namespace
