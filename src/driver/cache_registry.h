@@ -1,0 +1,68 @@
+// The registry of cached executables ("zeb_c.ini" beside zeb_c) and the three
+// commands that show, flush and version the cache.
+#pragma once
+
+#include <cstddef>
+#include <string>
+#include <string_view>
+
+namespace zeb::driver {
+
+// Modes of cache_registry.
+inline constexpr int kRegistryRegister = 0;  // add a cached executable's path
+inline constexpr int kRegistryFlush = 1;     // delete what the registry names, then the registry
+inline constexpr int kRegistryList = 2;      // print every registered path
+
+// cache_registry's result when the registry cannot be used: it exists (or
+// was just created) but cannot be opened for reading, or the installation
+// directory is unknown.
+inline constexpr int kRegistryUnavailable = 1000;
+
+// The registry's file name, in the installation directory.
+inline constexpr char kRegistryFileName[] = "zeb_c.ini";
+
+// A new registry holds exactly this marker, without a line end; every rewrite
+// lower-cases it with the rest.
+inline constexpr std::string_view kRegistryMarker = "<ZEB Software>";
+inline constexpr std::string_view kRegistryMarkerRewritten = "<zeb software>";
+
+// Lines are read in pieces of at most this many bytes less one (the
+// terminator), so a longer line reads as several lines. Kept because it is
+// observable: such a line is listed, matched and rewritten in pieces.
+inline constexpr std::size_t kRegistryLineBuffer = 301;
+
+// Texts the commands print.
+inline constexpr char kNoCachedFilesText[] = "No cached files\n";
+inline constexpr char kFlushText[] = "deleting cached files \n";
+inline constexpr char kVersionText[] = "ZEB_C version 1.0.0 \n";
+
+// Works on the registry in the directory of the running executable:
+//  - kRegistryRegister: `path` (required) is lower-cased in place, then added
+//    as a line unless the registry already holds it; a missing registry is
+//    created with the marker first. A registry that already holds the path
+//    is left byte for byte as it was.
+//  - kRegistryFlush: deletes each registered file and then its directory
+//    (when empty), then the registry itself. Only entries that lie inside
+//    the "cache\" directory beside the executable are touched; any other
+//    line (a path elsewhere, one that climbs out with "..") is skipped.
+//  - kRegistryList: prints each line but the marker as "%s \n", or
+//    "No cached files\n" when there is no registry.
+// `path` may be null in the flush and list modes; a null path in register
+// mode does nothing. Returns 0, or kRegistryUnavailable when the registry
+// exists but cannot be read, or when the executable's directory is unknown
+// (then nothing is read, written or printed). Unknown modes return 0.
+int cache_registry(int mode, std::string* path);
+
+// cache_registry for the installation in `base_directory` (Windows form,
+// with or without its final backslash) instead of the executable's own.
+int cache_registry_in(std::string_view base_directory, int mode, std::string* path);
+
+// Performs the command named by argv[1] ("/flush", "/version",
+// "/cachedfiles", compared exactly, case included) and returns 1; returns 0,
+// doing nothing, for any other argv[1] or when there is none.
+int handle_command(int argc, const char* const* argv);
+
+// handle_command for the installation in `base_directory`.
+int handle_command_in(std::string_view base_directory, int argc, const char* const* argv);
+
+}  // namespace zeb::driver
