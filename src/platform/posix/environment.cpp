@@ -1,0 +1,190 @@
+// POSIX host: environment variables, kept in the real process environment so
+// that children inherit them. Names match case-insensitively, as on Windows;
+// PATH is shown in Windows form ("C:\bin;C:\usr\bin") and stored in POSIX form.
+#include "platform/posix/path_mapping.h"
+#include "platform/portable/path_text.h"
+#include "platform/win32.h"
+
+#include <cstdlib>
+#include <cstring>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+extern char** environ;
+
+namespace {
+
+using zeb::platform::equal_nocase;
+
+bool is_path_variable(std::string_view name) { return equal_nocase(name, "PATH"); }
+
+// Every spelling of `name` in the environment: to Windows they are all one
+// variable. The exact spelling comes first when present.
+std::vector<std::string> spellings(std::string_view name) {
+  std::vector<std::string> found;
+  for (char** entry = environ; entry != nullptr && *entry != nullptr; ++entry) {
+    const std::string_view text(*entry);
+    const std::size_t equals = text.find('=');
+    if (equals == std::string_view::npos) continue;
+    const std::string_view candidate = text.substr(0, equals);
+    if (!equal_nocase(candidate, name)) continue;
+    if (candidate == name) {
+      found.insert(found.begin(), std::string(candidate));
+    } else {
+      found.emplace_back(candidate);
+    }
+  }
+  return found;
+}
+
+// The spelling under which `name` is stored: the exact one when present, else
+// the first that differs only in case.
+std::optional<std::string> stored_name(std::string_view name) {
+  std::vector<std::string> all = spellings(name);
+  if (all.empty()) return std::nullopt;
+  return all.front();
+}
+
+// The POSIX PATH in Windows form: absolute entries become C: paths, relative
+// ones keep their text with '\' separators, empty ones (the current
+// directory to POSIX) become ".".
+std::string windows_path_list(std::string_view posix_list) {
+  std::string out;
+  std::size_t start = 0;
+  while (true) {
+    const std::size_t colon = posix_list.find(':', start);
+    const std::string_view entry =
+        posix_list.substr(start, colon == std::string_view::npos ? std::string_view::npos
+                                                                 : colon - start);
+    if (start != 0) out += ';';
+    if (entry.empty()) {
+      out += '.';
+    } else if (entry.front() == '/') {
+      out += zeb::platform::posix::windows_path_for(entry);
+    } else {
+      out += zeb::platform::windows_from_posix(entry);
+    }
+    if (colon == std::string_view::npos) break;
+    start = colon + 1;
+  }
+  return out;
+}
+
+// One Windows PATH entry as a POSIX PATH entry, or nothing when it has no
+// POSIX counterpart (another drive, a share, a name POSIX cannot list).
+std::optional<std::string> posix_path_entry(std::string_view entry) {
+  // Windows allows an entry in double quotes; no file name contains one.
+  if (entry.size() >= 2 && entry.front() == '"' && entry.back() == '"') {
+    entry = entry.substr(1, entry.size() - 2);
+  }
+  if (entry.empty()) return std::nullopt;
+
+  std::string host;
+  if (zeb::platform::posix::host_path_for(entry, host) == ERROR_SUCCESS) {
+    if (host.find(':') != std::string::npos) return std::nullopt;
+    return host;
+  }
+  // A directory that does not exist (yet) keeps its place in the list, by
+  // text alone, so that what was set is what is read back.
+  const zeb::platform::ParsedPath parsed = zeb::platform::parse_windows_path(entry);
+  std::string text;
+  switch (parsed.anchor) {
+    case zeb::platform::PathAnchor::DriveAbsolute:
+      if (zeb::platform::fold_ascii(parsed.drive) != 'c') return std::nullopt;
+      text = "/";
+      break;
+    case zeb::platform::PathAnchor::Rooted:
+      text = "/";
+      break;
+    case zeb::platform::PathAnchor::Relative:
+      break;
+    default:
+      return std::nullopt;
+  }
+  for (std::size_t i = 0; i < parsed.components.size(); ++i) {
+    const std::string& name = parsed.components[i];
+    if (zeb::platform::has_invalid_name_char(name)) return std::nullopt;
+    if (i != 0) text += '/';
+    text += name;
+  }
+  if (parsed.trailing_separator && !parsed.components.empty()) text += '/';
+  if (text.empty()) text = ".";
+  return text;
+}
+
+std::string posix_path_list(std::string_view windows_list) {
+  std::string out;
+  bool first = true;
+  std::size_t start = 0;
+  while (start <= windows_list.size()) {
+    std::size_t semicolon = windows_list.find(';', start);
+    if (semicolon == std::string_view::npos) semicolon = windows_list.size();
+    // Windows skips empty entries; POSIX would read them as the current
+    // directory, so they are left out.
+    if (auto entry = posix_path_entry(windows_list.substr(start, semicolon - start))) {
+      if (!first) out += ':';
+      out += *entry;
+      first = false;
+    }
+    start = semicolon + 1;
+  }
+  return out;
+}
+
+bool valid_name(LPCSTR name) {
+  return name != nullptr && name[0] != '\0' && std::strchr(name, '=') == nullptr;
+}
+
+}  // namespace
+
+DWORD GetEnvironmentVariableA(LPCSTR name, LPSTR buffer, DWORD size) {
+  if (!valid_name(name)) {
+    SetLastError(ERROR_ENVVAR_NOT_FOUND);
+    return 0;
+  }
+  const std::optional<std::string> key = stored_name(name);
+  const char* raw = key ? std::getenv(key->c_str()) : nullptr;
+  if (raw == nullptr) {
+    SetLastError(ERROR_ENVVAR_NOT_FOUND);
+    return 0;
+  }
+  const std::string value = is_path_variable(name) ? windows_path_list(raw) : std::string(raw);
+  if (value.size() >= size || buffer == nullptr) {
+    // Nothing is written; the answer is the size needed, terminator included.
+    return static_cast<DWORD>(value.size() + 1);
+  }
+  std::memcpy(buffer, value.data(), value.size());
+  buffer[value.size()] = '\0';
+  // An empty value also returns 0; a cleared last error tells it from absence.
+  if (value.empty()) SetLastError(ERROR_SUCCESS);
+  return static_cast<DWORD>(value.size());
+}
+
+BOOL SetEnvironmentVariableA(LPCSTR name, LPCSTR value) {
+  if (!valid_name(name)) {
+    SetLastError(ERROR_INVALID_PARAMETER);
+    return FALSE;
+  }
+  if (value == nullptr) {
+    // Deleting a variable that does not exist succeeds, as on Windows.
+    for (const std::string& key : spellings(name)) unsetenv(key.c_str());
+    return TRUE;
+  }
+  std::string key = stored_name(name).value_or(name);
+  std::string stored = value;
+  if (is_path_variable(name)) {
+    // PATH is always stored as "PATH", the one name POSIX programs search.
+    key = "PATH";
+    for (const std::string& other : spellings(name)) {
+      if (other != key) unsetenv(other.c_str());
+    }
+    stored = posix_path_list(value);
+  }
+  if (setenv(key.c_str(), stored.c_str(), 1) != 0) {
+    SetLastError(ERROR_NOT_ENOUGH_MEMORY);
+    return FALSE;
+  }
+  return TRUE;
+}

@@ -1,0 +1,82 @@
+// POSIX host: the running program as a module.
+// The only module is the program itself; its file name is the executable the
+// kernel started (/proc/self/exe), given in C: form.
+#include "platform/posix/path_mapping.h"
+#include "platform/portable/path_text.h"
+#include "platform/win32.h"
+
+#include <cerrno>
+#include <cstring>
+#include <string>
+#include <unistd.h>
+#include <vector>
+
+struct ModuleTag {
+  int unused;
+};
+
+namespace {
+
+ModuleTag main_module{};
+
+// The executable's POSIX path, or empty when the host will not tell.
+std::string executable_host_path() {
+  std::vector<char> buffer(256);
+  for (;;) {
+    const ssize_t length = readlink("/proc/self/exe", buffer.data(), buffer.size());
+    if (length < 0) return std::string();
+    if (static_cast<std::size_t>(length) < buffer.size()) {
+      return std::string(buffer.data(), static_cast<std::size_t>(length));
+    }
+    buffer.resize(buffer.size() * 2);
+  }
+}
+
+std::string executable_windows_path() {
+  const std::string host = executable_host_path();
+  return host.empty() ? std::string() : zeb::platform::posix::windows_path_for(host);
+}
+
+}  // namespace
+
+// Null names the program; so does the program's own file name or full path.
+HMODULE GetModuleHandleA(LPCSTR module_name) {
+  if (module_name == nullptr) return &main_module;
+  const std::string path = executable_windows_path();
+  const std::size_t slash = path.find_last_of('\\');
+  const std::string_view base =
+      slash == std::string::npos ? std::string_view(path) : std::string_view(path).substr(slash + 1);
+  if (!path.empty() && (zeb::platform::equal_nocase(module_name, path) ||
+                        zeb::platform::equal_nocase(module_name, base))) {
+    return &main_module;
+  }
+  SetLastError(ERROR_MOD_NOT_FOUND);
+  return nullptr;
+}
+
+// A buffer too small receives as much as fits with a terminator; the result
+// is then `size` with ERROR_INSUFFICIENT_BUFFER (Windows Vista and later).
+DWORD GetModuleFileNameA(HMODULE module, LPSTR file_name, DWORD size) {
+  if (module != nullptr && module != &main_module) {
+    SetLastError(ERROR_MOD_NOT_FOUND);
+    return 0;
+  }
+  const std::string path = executable_windows_path();
+  if (path.empty()) {
+    SetLastError(ERROR_FILE_NOT_FOUND);
+    return 0;
+  }
+  if (size == 0 || file_name == nullptr) {
+    SetLastError(ERROR_INSUFFICIENT_BUFFER);
+    return 0;
+  }
+  if (path.size() >= size) {
+    std::memcpy(file_name, path.data(), size - 1);
+    file_name[size - 1] = '\0';
+    SetLastError(ERROR_INSUFFICIENT_BUFFER);
+    return size;
+  }
+  std::memcpy(file_name, path.data(), path.size());
+  file_name[path.size()] = '\0';
+  return static_cast<DWORD>(path.size());
+}

@@ -1,0 +1,17 @@
+// For each variable named on its command line, writes "NAME=value|" when it
+// is set and "NAME!|" when it is not.
+#include <cstdio>
+#include <cstdlib>
+
+int main(int argc, char** argv) {
+  for (int i = 1; i < argc; ++i) {
+    const char* value = std::getenv(argv[i]);
+    if (value != nullptr) {
+      std::printf("%s=%s|", argv[i], value);
+    } else {
+      std::printf("%s!|", argv[i]);
+    }
+  }
+  std::fflush(stdout);
+  return 0;
+}
