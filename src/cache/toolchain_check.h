@@ -1,0 +1,57 @@
+// Makes sure that the gcc found first along PATH is a MinGW build of version
+// 3.4.2 or later, and keeps its version line for the compile banner.
+#pragma once
+
+#include <cstddef>
+
+namespace zeb::cache {
+
+// The output of "gcc -v" is captured here, relative to the current
+// directory (the driver has made the executable's directory current).
+inline constexpr const char* kVersionCaptureFile = "zeb_c.dat";
+inline constexpr const char* kVersionCommand = "gcc -v";
+
+// Only the first this many bytes of the output are examined.
+inline constexpr std::size_t kVersionOutputLimit = 4096;
+
+// Both searched for in any letter case; the version follows the words.
+inline constexpr const char* kMingwMarker = "(mingw-special)";
+inline constexpr const char* kVersionWords = "gcc version ";
+
+// The oldest accepted version.
+inline constexpr int kMinimumMajor = 3;
+inline constexpr int kMinimumMinor = 4;
+inline constexpr int kMinimumPatch = 2;
+
+// The version word is at most this long, so that the version line fits its
+// 300-byte text; a longer word is no version.
+inline constexpr std::size_t kMaxVersionWordLength = 285;
+
+// Printed by the check itself.
+inline constexpr const char* kMingwNotFoundMessage = "gcc mingw not found \n";
+inline constexpr const char* kVersionTooOldMessage =
+    "zeb_c requires gcc mingw version 3.4.2 or above \n";
+
+// Runs "gcc -v" with its output captured in kVersionCaptureFile and returns a
+// ResultCode:
+//   0  acceptable;
+//  16  the capture file could not be deleted (gcc is not run);
+//  17  gcc could not be started;
+//  18  gcc ended with a non-zero status;
+//  19  gcc wrote nothing;
+//  20  the capture file could not be opened;
+//  24  the capture file is empty;
+//  23  no MinGW marker in the output (prints kMingwNotFoundMessage);
+//  22  no "gcc version " in the output, or a version word over
+//      kMaxVersionWordLength;
+//  21  the version, read as major.minor.patch (missing parts 0), is below
+//      3.4.2 (prints kVersionTooOldMessage).
+// The capture file is left in place.
+int toolchain_check();
+
+// "gcc version <version word> \n" from the latest toolchain_check that read a
+// version (results 0 and 21), the word being the text after "gcc version " up
+// to the next blank or line end; empty otherwise. The text is static.
+const char* toolchain_version_line();
+
+}  // namespace zeb::cache
