@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <cstdint>
 #include <filesystem>
 #include <string>
@@ -90,6 +91,24 @@ TEST_F(RunCapturedTest, EachRunStartsTheCaptureAfresh) {
   run(child("exit", "4"), nullptr, &capture);
   run(child("exit", "5"), nullptr, &capture);
   EXPECT_EQ(read_host_file(capture_host), "exit 5|");
+}
+
+TEST_F(RunCapturedTest, CaptureLastsUntilEveryInheritorHasClosedTheOutput) {
+  // child_spawner needs the host layer linked in; a tree that does not
+  // build it yet cannot run this case.
+  const std::string spawner = test::test_binary_dir() + "child_spawner";
+  if (GetFileAttributesA(spawner.c_str()) == INVALID_FILE_ATTRIBUTES &&
+      GetFileAttributesA((spawner + ".exe").c_str()) == INVALID_FILE_ATTRIBUTES) {
+    GTEST_SKIP() << "child_spawner is not built";
+  }
+  const auto start = std::chrono::steady_clock::now();
+  const Outcome r = run(child("spawner"), nullptr, &capture);
+  const auto elapsed = std::chrono::steady_clock::now() - start;
+  EXPECT_EQ(r.started, 1);
+  EXPECT_EQ(r.status, 0u);
+  // The second copy writes half a second after the first has ended.
+  EXPECT_EQ(read_host_file(capture_host), "early|late|");
+  EXPECT_GE(elapsed, std::chrono::milliseconds(400));
 }
 
 TEST_F(RunCapturedTest, CommandLineLongerThanAPathBufferArrivesWhole) {
