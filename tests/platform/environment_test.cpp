@@ -87,7 +87,8 @@ TEST_F(EnvironmentTest, PathIsOneVariableUnderEverySpelling) {
 TEST_F(EnvironmentTest, AnEmptyValueIsAVariable) {
   ASSERT_TRUE(SetEnvironmentVariableA(kName, ""));
   char buffer[8] = "#######";
-  SetLastError(ERROR_ENVVAR_NOT_FOUND);
+  // A zero result with the last error left clear tells it from a missing one.
+  SetLastError(ERROR_SUCCESS);
   EXPECT_EQ(GetEnvironmentVariableA(kName, buffer, sizeof buffer), 0u);
   EXPECT_EQ(GetLastError(), ERROR_SUCCESS);
   EXPECT_STREQ(buffer, "");

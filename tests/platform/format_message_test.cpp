@@ -5,6 +5,7 @@
 #include <string>
 
 #include "platform/win32.h"
+#include "wine_quirks.h"
 
 namespace zeb::test {
 namespace {
@@ -18,6 +19,7 @@ std::string system_message(DWORD code) {
 }
 
 TEST(FormatMessage, GivesTheSystemTexts) {
+  if (running_under_wine()) GTEST_SKIP() << "Wine ships shorter texts of its own (\"File not found.\")";
   const struct {
     DWORD code;
     const char* text;
@@ -61,6 +63,7 @@ TEST(FormatMessage, EveryCodeTheLayerSetsHasAText) {
 }
 
 TEST(FormatMessage, CommonWinsockCodesHaveTexts) {
+  if (running_under_wine()) GTEST_SKIP() << "Wine's table lacks some Winsock codes (10035)";
   const DWORD codes[] = {10004, 10009, 10013, 10014, 10022, 10024, 10035, 10036, 10037, 10038,
                          10040, 10048, 10049, 10050, 10051, 10053, 10054, 10055, 10057, 10060,
                          10061, 10064, 10065, 10091, 10092, 10093, 11001, 11002, 11003, 11004};
@@ -80,12 +83,19 @@ TEST(FormatMessage, AnUnknownCodeHasNoText) {
 }
 
 TEST(FormatMessage, ATooSmallBufferIsRefused) {
-  const std::string text = "Access is denied.\r\n";
-  char buffer[64];
-  const DWORD exact = static_cast<DWORD>(text.size());
-  EXPECT_EQ(FormatMessageA(kSystemFlags, nullptr, 5, 0, buffer, exact, nullptr), 0u);
-  EXPECT_EQ(GetLastError(), ERROR_INSUFFICIENT_BUFFER);
-  EXPECT_EQ(FormatMessageA(kSystemFlags, nullptr, 5, 0, buffer, exact + 1, nullptr), exact);
+  const std::string text = system_message(ERROR_ACCESS_DENIED);
+  ASSERT_FALSE(text.empty());
+  const DWORD length = static_cast<DWORD>(text.size());
+  char buffer[256];
+  for (DWORD size : {DWORD{1}, length - 1, length}) {
+    EXPECT_EQ(FormatMessageA(kSystemFlags, nullptr, ERROR_ACCESS_DENIED, 0, buffer, size, nullptr),
+              0u)
+        << "size " << size;
+    EXPECT_EQ(GetLastError(), ERROR_INSUFFICIENT_BUFFER) << "size " << size;
+  }
+  EXPECT_EQ(FormatMessageA(kSystemFlags, nullptr, ERROR_ACCESS_DENIED, 0, buffer, length + 1,
+                           nullptr),
+            length);
   EXPECT_EQ(std::string(buffer), text);
 }
 
