@@ -8,9 +8,11 @@
 #include <chrono>
 #include <cstdio>
 #include <cstring>
+#include <dirent.h>
 #include <fcntl.h>
 #include <string>
 #include <unistd.h>
+#include <unordered_set>
 
 namespace zeb::platform::posix {
 namespace {
@@ -27,15 +29,21 @@ std::string temp_name(const std::string& base, const std::string& prefix, unsign
   return base + prefix + digits + ".tmp";
 }
 
-// Creates the file `windows_name` only if no name matching it exists.
-DWORD create_new_file(const std::string& windows_name) {
-  std::string host;
-  const DWORD mapped = host_path_for(windows_name, host);
-  if (mapped != ERROR_SUCCESS) return mapped;
-  const int fd = open(host.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_NOCTTY, 0666);
-  if (fd < 0) return errno == EEXIST ? ERROR_FILE_EXISTS : error_from_errno(errno);
-  close(fd);
-  return ERROR_SUCCESS;
+// The names in a directory, folded, so that a free name can be chosen with
+// one reading of the directory however many names are taken.
+bool folded_names(const std::string& host_dir, std::unordered_set<std::string>& names, DWORD& error) {
+  DIR* dir = opendir(host_dir.c_str());
+  if (dir == nullptr) {
+    error = errno == ENOENT || errno == ENOTDIR ? ERROR_DIRECTORY : error_from_errno(errno);
+    return false;
+  }
+  while (const dirent* entry = readdir(dir)) {
+    std::string name = entry->d_name;
+    for (char& c : name) c = fold_ascii(c);
+    names.insert(std::move(name));
+  }
+  closedir(dir);
+  return true;
 }
 
 // Where a search for a free number starts: the clock in milliseconds, as
@@ -100,14 +108,38 @@ UINT GetTempFileNameA(LPCSTR directory, LPCSTR prefix, UINT unique, LPSTR temp_f
 
   unsigned number = unique & 0xFFFFu;
   if (unique == 0) {
+    std::string host_dir;
+    const DWORD mapped = host_path_for(base, host_dir);
+    if (mapped != ERROR_SUCCESS) {
+      // A directory that is not there is "an invalid directory name" here.
+      SetLastError(mapped == ERROR_PATH_NOT_FOUND ? ERROR_DIRECTORY : mapped);
+      return 0;
+    }
+    if (host_dir.back() != '/') host_dir += '/';
+    std::unordered_set<std::string> taken;
+    DWORD error = ERROR_SUCCESS;
+    if (!folded_names(host_dir, taken, error)) {
+      SetLastError(error);
+      return 0;
+    }
     const unsigned first = starting_number();
     number = first;
     for (;;) {
-      const DWORD created = create_new_file(temp_name(base, short_prefix, number));
-      if (created == ERROR_SUCCESS) break;
-      if (created != ERROR_FILE_EXISTS) {
-        SetLastError(created);
-        return 0;
+      const std::string file = temp_name(std::string(), short_prefix, number);
+      std::string folded = file;
+      for (char& c : folded) c = fold_ascii(c);
+      if (taken.count(folded) == 0) {
+        const std::string host = host_dir + file;
+        const int fd = open(host.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_NOCTTY, 0666);
+        if (fd >= 0) {
+          close(fd);
+          break;
+        }
+        // Another process may have taken the name since the directory was read.
+        if (errno != EEXIST) {
+          SetLastError(error_from_errno(errno));
+          return 0;
+        }
       }
       number = (number + 1) & 0xFFFFu;
       if (number == 0) number = 1;
