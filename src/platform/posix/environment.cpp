@@ -81,14 +81,17 @@ std::optional<std::string> posix_path_entry(std::string_view entry) {
   }
   if (entry.empty()) return std::nullopt;
 
+  // A relative entry is relative to whatever directory is current when a
+  // program is searched for, so it stays relative.
+  const zeb::platform::ParsedPath parsed = zeb::platform::parse_windows_path(entry);
   std::string host;
-  if (zeb::platform::posix::host_path_for(entry, host) == ERROR_SUCCESS) {
+  if (parsed.anchor != zeb::platform::PathAnchor::Relative &&
+      zeb::platform::posix::host_path_for(entry, host) == ERROR_SUCCESS) {
     if (host.find(':') != std::string::npos) return std::nullopt;
     return host;
   }
   // A directory that does not exist (yet) keeps its place in the list, by
   // text alone, so that what was set is what is read back.
-  const zeb::platform::ParsedPath parsed = zeb::platform::parse_windows_path(entry);
   std::string text;
   switch (parsed.anchor) {
     case zeb::platform::PathAnchor::DriveAbsolute:
