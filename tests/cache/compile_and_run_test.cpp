@@ -53,13 +53,11 @@ std::string stamp_bytes(std::uint32_t checksum) {
   return stamp;
 }
 
-// A Windows-form path that the host's own library can open: as it is where
-// it names an existing directory, else with the drive dropped and '/' for
+// A Windows-form path as the host's own library names it: unchanged where
+// that library knows drive letters, else without the drive and with '/' for
 // '\' (on POSIX hosts C: is the root).
 fs::path host_of(const std::string& windows) {
-  const fs::path given(windows);
-  std::error_code error;
-  if (!given.parent_path().empty() && fs::exists(given.parent_path(), error)) return given;
+  if (fs::path(windows).has_root_name()) return windows;
   std::string host = windows.substr(2);
   for (char& c : host) {
     if (c == '\\') c = '/';
@@ -224,7 +222,7 @@ TEST_F(CompileAndRunTest, FirstRunCompilesStampsRegistersAndRunsInTheSourcesDire
   driver::extra_args.slots = {"a", "", "c", ""};
   std::string out;
   ASSERT_EQ(run(source, &out), driver::Success);
-  EXPECT_EQ(out, header() + "fake gcc compiling " + source + "\nfake gcc warning\n");
+  EXPECT_EQ(out, header() + "fake gcc compiling " + source + ";fake gcc warning;");
   EXPECT_EQ(driver::program_exit_status, 42);
   EXPECT_EQ(program_arguments(), "a\nc\n");
 
@@ -235,7 +233,7 @@ TEST_F(CompileAndRunTest, FirstRunCompilesStampsRegistersAndRunsInTheSourcesDire
   EXPECT_EQ(read_host_file(install_.host("zeb_c.ini")),
             "<zeb software>\n" + lower(executable) + "\n");
   EXPECT_EQ(read_host_file(install_.host("zeb_c.dat")),
-            "fake gcc compiling " + source + "\nfake gcc warning\n");
+            "fake gcc compiling " + source + ";fake gcc warning;");
 }
 
 TEST_F(CompileAndRunTest, UpToDateExecutableRunsWithoutAWord) {
@@ -277,7 +275,7 @@ TEST_F(CompileAndRunTest, FailedCompileGivesNineAfterTheMessagesAndCompilesAgain
     ScopedEnvVar failing("FAKE_GCC_STATUS", "3");
     EXPECT_EQ(run(source, &out), driver::CompilationError);
   }
-  EXPECT_EQ(out, header() + "fake gcc compiling " + source + "\nfake gcc warning\n");
+  EXPECT_EQ(out, header() + "fake gcc compiling " + source + ";fake gcc warning;");
   EXPECT_FALSE(fs::exists(host_of(executable_for(source))));
   // Registered before the compile, whatever its outcome.
   EXPECT_EQ(read_host_file(install_.host("zeb_c.ini")),

@@ -1,9 +1,9 @@
 // Plays both parts of a compile-and-run: started with "-o <path>" it is the
 // compiler, otherwise the compiled program.
 //
-// Compiler: says "fake gcc compiling <source>" on standard output (the source
+// Compiler: says "fake gcc compiling <source>;" on standard output (the source
 // being the first argument holding a backslash that is not the -o path) and
-// "fake gcc warning" on standard error; then, when FAKE_GCC_STATUS is unset
+// "fake gcc warning;" on standard error; then, when FAKE_GCC_STATUS is unset
 // or 0, copies the file named by FAKE_GCC_PROGRAM to the -o path and exits 0;
 // otherwise exits with that status, writing nothing.
 // Program: writes its arguments, one per line, into "args.txt" in its
@@ -19,13 +19,11 @@ namespace {
 
 namespace fs = std::filesystem;
 
-// The path as given when its directory exists, else with a drive letter
-// dropped and backslashes turned into slashes (how a Windows path names the
-// file on a POSIX host).
+// A Windows-form path as this host's library names it: unchanged where that
+// library knows drive letters, else without the drive and with '/' for '\'
+// (on POSIX hosts C: is the root).
 fs::path host_form(const char* path) {
-  const fs::path given(path);
-  std::error_code error;
-  if (!given.parent_path().empty() && fs::exists(given.parent_path(), error)) return given;
+  if (fs::path(path).has_root_name()) return fs::path(path);
   std::string host = path;
   if (host.size() > 1 && host[1] == ':') host.erase(0, 2);
   for (char& c : host) {
@@ -35,9 +33,10 @@ fs::path host_form(const char* path) {
 }
 
 int compile(const char* source, const char* output) {
-  std::printf("fake gcc compiling %s\n", source);
+  // No line ends: the bytes are then the same on every host.
+  std::printf("fake gcc compiling %s;", source);
   std::fflush(stdout);
-  std::fprintf(stderr, "fake gcc warning\n");
+  std::fprintf(stderr, "fake gcc warning;");
   const char* status = std::getenv("FAKE_GCC_STATUS");
   if (status != nullptr && std::atoi(status) != 0) return std::atoi(status);
   const char* program = std::getenv("FAKE_GCC_PROGRAM");
