@@ -195,6 +195,36 @@ TEST(ProcessStdHandles, EachStreamCanHaveItsOwnPipe) {
   CloseHandle(err_read);
 }
 
+TEST(ProcessStdHandles, OutputCanGoToAFile) {
+  ScopedTempDir temp;
+  SECURITY_ATTRIBUTES inherit{sizeof(SECURITY_ATTRIBUTES), nullptr, TRUE};
+  HANDLE file = CreateFileA((temp / "captured.txt").c_str(), GENERIC_WRITE, FILE_SHARE_READ,
+                            &inherit, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+  ASSERT_NE(file, INVALID_HANDLE_VALUE) << GetLastError();
+  STARTUPINFOA startup{};
+  startup.cb = sizeof startup;
+  startup.dwFlags = STARTF_USESTDHANDLES;
+  startup.hStdOutput = file;
+  startup.hStdError = file;
+  PROCESS_INFORMATION info{};
+  std::string line = child_command("child_write_streams") + " first second";
+  ASSERT_TRUE(CreateProcessA(nullptr, line.data(), nullptr, nullptr, TRUE, 0, nullptr, nullptr,
+                             &startup, &info))
+      << GetLastError();
+  EXPECT_EQ(WaitForSingleObject(info.hProcess, 30000), WAIT_OBJECT_0);
+  CloseHandle(info.hThread);
+  CloseHandle(info.hProcess);
+  CloseHandle(file);
+  EXPECT_EQ(read_host_file(temp.host("captured.txt")), "firstsecond");
+}
+
+TEST(ProcessStdHandles, AMissingInputHandleReadsAsEmpty) {
+  // run_child gives the child no standard input handle at all.
+  const ChildRun run = run_child(child_command("child_stdin_reader"));
+  ASSERT_TRUE(run.started) << run.error;
+  EXPECT_EQ(run.output, "stdin 0|");
+}
+
 // A pipe's reader sees its end only when every write end is closed, the
 // child's inherited copy included: how long the read blocks tells whether the
 // child holds one. The child sleeps for a second and a half.
