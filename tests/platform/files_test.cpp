@@ -265,20 +265,4 @@ TEST(Files, ShareModesAreWeighedBothWays) {
   CloseHandle(reader);
 }
 
-TEST(Files, ClosedHandlesAreRefused) {
-  ScopedTempDir dir;
-  DWORD count = 7;
-  char byte = 0;
-  // A closed handle is no handle at all.
-  HANDLE h = open_file(dir / "c.txt", GENERIC_READ | GENERIC_WRITE, 0, CREATE_NEW);
-  ASSERT_NE(h, INVALID_HANDLE_VALUE);
-  ASSERT_TRUE(CloseHandle(h));
-  SetLastError(ERROR_SUCCESS);
-  EXPECT_FALSE(CloseHandle(h));
-  EXPECT_EQ(GetLastError(), ERROR_INVALID_HANDLE);
-  SetLastError(ERROR_SUCCESS);
-  EXPECT_FALSE(ReadFile(h, &byte, 1, &count, nullptr));
-  EXPECT_EQ(GetLastError(), ERROR_INVALID_HANDLE);
-}
-
 }  // namespace
