@@ -1,6 +1,7 @@
 // Fixed global-memory blocks and the thread's last-error code.
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <cstring>
 #include <thread>
 
@@ -27,15 +28,29 @@ TEST(GlobalMemory, ShrinkingWithoutMoveKeepsAddressAndContents) {
 }
 
 TEST(LastError, EachThreadKeepsItsOwnCode) {
-  SetLastError(ERROR_FILE_NOT_FOUND);
+  // Thread creation and joining may themselves touch the caller's code, so
+  // both threads set and read theirs while the other one is known to have
+  // set a different one, with nothing but atomics in between.
+  std::atomic<int> stage{0};
   DWORD seen_by_other = 12345;
   std::thread other([&] {
+    while (stage.load() != 1) {
+    }
     SetLastError(ERROR_ACCESS_DENIED);
+    stage.store(2);
+    while (stage.load() != 3) {
+    }
     seen_by_other = GetLastError();
   });
+  SetLastError(ERROR_FILE_NOT_FOUND);
+  stage.store(1);
+  while (stage.load() != 2) {
+  }
+  const DWORD seen_by_main = GetLastError();
+  stage.store(3);
   other.join();
+  EXPECT_EQ(seen_by_main, ERROR_FILE_NOT_FOUND);
   EXPECT_EQ(seen_by_other, ERROR_ACCESS_DENIED);
-  EXPECT_EQ(GetLastError(), ERROR_FILE_NOT_FOUND);
 }
 
 }  // namespace
