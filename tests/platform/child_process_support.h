@@ -95,9 +95,8 @@ inline std::vector<std::string> parse_echoed_arguments(const std::string& output
 // form is `destination_host`) and lets it be run there.
 inline void copy_child_program(const std::string& name, const std::string& destination,
                                const std::filesystem::path& destination_host) {
-  HANDLE source = CreateFileA((child_program(name) + ".exe").c_str(), GENERIC_READ,
-                              FILE_SHARE_READ, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL,
-                              nullptr);
+  HANDLE source = CreateFileA((child_program(name) + ".exe").c_str(), GENERIC_READ, FILE_SHARE_READ,
+                              nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
   if (source == INVALID_HANDLE_VALUE) {
     source = CreateFileA(child_program(name).c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
                          OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);

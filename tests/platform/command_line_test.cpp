@@ -84,10 +84,10 @@ TEST(CommandLineQuote, QuotesWhatWouldNotSurvive) {
 
 TEST(CommandLineQuote, EveryArgumentRoundTrips) {
   const Args arguments = {
-      "",        "plain",         "two words",      "tab\there",        "quote\"inside",
-      "\"",      "\"\"",          "trailing\\",     "trailing two\\\\", "\\\"mixed\\\\\"",
-      "a\\b c",  "C:\\x y\\z\\",  " lead",          "trail ",           "\\\\server\\share",
-      "%PATH%",  "new\nline",     "*?<>|&^",
+      "",       "plain",        "two words",  "tab\there",        "quote\"inside",
+      "\"",     "\"\"",         "trailing\\", "trailing two\\\\", "\\\"mixed\\\\\"",
+      "a\\b c", "C:\\x y\\z\\", " lead",      "trail ",           "\\\\server\\share",
+      "%PATH%", "new\nline",    "*?<>|&^",
   };
   std::string line = "prog";
   for (const std::string& argument : arguments) line += " " + quote_argument(argument);

@@ -14,12 +14,15 @@ constexpr DWORD kSystemFlags = FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNOR
 
 std::string system_message(DWORD code) {
   char buffer[1024];
-  const DWORD length = FormatMessageA(kSystemFlags, nullptr, code, 0, buffer, sizeof buffer, nullptr);
+  const DWORD length =
+      FormatMessageA(kSystemFlags, nullptr, code, 0, buffer, sizeof buffer, nullptr);
   return std::string(buffer, length);
 }
 
 TEST(FormatMessage, GivesTheSystemTexts) {
-  if (running_under_wine()) GTEST_SKIP() << "Wine ships shorter texts of its own (\"File not found.\")";
+  if (running_under_wine()) {
+    GTEST_SKIP() << "Wine ships shorter texts of its own (\"File not found.\")";
+  }
   const struct {
     DWORD code;
     const char* text;
@@ -38,21 +41,17 @@ TEST(FormatMessage, GivesTheSystemTexts) {
 
 TEST(FormatMessage, EveryCodeTheLayerSetsHasAText) {
   const DWORD codes[] = {
-      ERROR_SUCCESS,          ERROR_INVALID_FUNCTION,  ERROR_FILE_NOT_FOUND,
-      ERROR_PATH_NOT_FOUND,   ERROR_TOO_MANY_OPEN_FILES, ERROR_ACCESS_DENIED,
-      ERROR_INVALID_HANDLE,   ERROR_NOT_ENOUGH_MEMORY, ERROR_BAD_ENVIRONMENT,
-      ERROR_INVALID_DATA,     ERROR_OUTOFMEMORY,       ERROR_INVALID_DRIVE,
-      ERROR_CURRENT_DIRECTORY, ERROR_NOT_SAME_DEVICE,  ERROR_NO_MORE_FILES,
-      ERROR_WRITE_PROTECT,    ERROR_NOT_READY,         ERROR_SHARING_VIOLATION,
-      ERROR_LOCK_VIOLATION,   ERROR_HANDLE_EOF,        ERROR_HANDLE_DISK_FULL,
-      ERROR_NOT_SUPPORTED,    ERROR_BAD_NETPATH,       ERROR_FILE_EXISTS,
-      ERROR_CANNOT_MAKE,      ERROR_INVALID_PARAMETER, ERROR_BROKEN_PIPE,
-      ERROR_DISK_FULL,        ERROR_INSUFFICIENT_BUFFER, ERROR_INVALID_NAME,
-      ERROR_MOD_NOT_FOUND,    ERROR_NEGATIVE_SEEK,     ERROR_DIR_NOT_EMPTY,
-      ERROR_BAD_PATHNAME,     ERROR_ALREADY_EXISTS,    ERROR_BAD_EXE_FORMAT,
-      ERROR_ENVVAR_NOT_FOUND, ERROR_FILENAME_EXCED_RANGE, ERROR_NO_DATA,
-      ERROR_MORE_DATA,        ERROR_DIRECTORY,         ERROR_MR_MID_NOT_FOUND,
-      ERROR_NOT_ENOUGH_QUOTA, 111,
+      ERROR_SUCCESS, ERROR_INVALID_FUNCTION, ERROR_FILE_NOT_FOUND, ERROR_PATH_NOT_FOUND,
+      ERROR_TOO_MANY_OPEN_FILES, ERROR_ACCESS_DENIED, ERROR_INVALID_HANDLE, ERROR_NOT_ENOUGH_MEMORY,
+      ERROR_BAD_ENVIRONMENT, ERROR_INVALID_DATA, ERROR_OUTOFMEMORY, ERROR_INVALID_DRIVE,
+      ERROR_CURRENT_DIRECTORY, ERROR_NOT_SAME_DEVICE, ERROR_NO_MORE_FILES, ERROR_WRITE_PROTECT,
+      ERROR_NOT_READY, ERROR_SHARING_VIOLATION, ERROR_LOCK_VIOLATION, ERROR_HANDLE_EOF,
+      ERROR_HANDLE_DISK_FULL, ERROR_NOT_SUPPORTED, ERROR_BAD_NETPATH, ERROR_FILE_EXISTS,
+      ERROR_CANNOT_MAKE, ERROR_INVALID_PARAMETER, ERROR_BROKEN_PIPE, ERROR_DISK_FULL,
+      ERROR_INSUFFICIENT_BUFFER, ERROR_INVALID_NAME, ERROR_MOD_NOT_FOUND, ERROR_NEGATIVE_SEEK,
+      ERROR_DIR_NOT_EMPTY, ERROR_BAD_PATHNAME, ERROR_ALREADY_EXISTS, ERROR_BAD_EXE_FORMAT,
+      ERROR_ENVVAR_NOT_FOUND, ERROR_FILENAME_EXCED_RANGE, ERROR_NO_DATA, ERROR_MORE_DATA,
+      ERROR_DIRECTORY, ERROR_MR_MID_NOT_FOUND, ERROR_NOT_ENOUGH_QUOTA, ERROR_BUFFER_OVERFLOW,
   };
   for (DWORD code : codes) {
     const std::string text = system_message(code);
@@ -63,7 +62,9 @@ TEST(FormatMessage, EveryCodeTheLayerSetsHasAText) {
 }
 
 TEST(FormatMessage, CommonWinsockCodesHaveTexts) {
-  if (running_under_wine()) GTEST_SKIP() << "Wine's table lacks some Winsock codes (10035)";
+  if (running_under_wine()) {
+    GTEST_SKIP() << "Wine's table lacks some Winsock codes (10035)";
+  }
   const DWORD codes[] = {10004, 10009, 10013, 10014, 10022, 10024, 10035, 10036, 10037, 10038,
                          10040, 10048, 10049, 10050, 10051, 10053, 10054, 10055, 10057, 10060,
                          10061, 10064, 10065, 10091, 10092, 10093, 11001, 11002, 11003, 11004};
@@ -93,9 +94,9 @@ TEST(FormatMessage, ATooSmallBufferIsRefused) {
         << "size " << size;
     EXPECT_EQ(GetLastError(), ERROR_INSUFFICIENT_BUFFER) << "size " << size;
   }
-  EXPECT_EQ(FormatMessageA(kSystemFlags, nullptr, ERROR_ACCESS_DENIED, 0, buffer, length + 1,
-                           nullptr),
-            length);
+  EXPECT_EQ(
+      FormatMessageA(kSystemFlags, nullptr, ERROR_ACCESS_DENIED, 0, buffer, length + 1, nullptr),
+      length);
   EXPECT_EQ(std::string(buffer), text);
 }
 

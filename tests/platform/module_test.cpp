@@ -19,9 +19,7 @@ std::string module_file_name() {
   return std::string(buffer, length);
 }
 
-TEST(Module, TheProgramIsAModule) {
-  EXPECT_NE(GetModuleHandleA(nullptr), nullptr);
-}
+TEST(Module, TheProgramIsAModule) { EXPECT_NE(GetModuleHandleA(nullptr), nullptr); }
 
 TEST(Module, FileNameIsTheFullPathOfTheProgram) {
   const std::string path = module_file_name();

@@ -38,8 +38,8 @@ TEST(PerformanceCounter, TracksElapsedTime) {
   ASSERT_TRUE(QueryPerformanceCounter(&start));
   std::this_thread::sleep_for(std::chrono::milliseconds(120));
   ASSERT_TRUE(QueryPerformanceCounter(&end));
-  const double milliseconds =
-      static_cast<double>(end.QuadPart - start.QuadPart) * 1000.0 / static_cast<double>(frequency.QuadPart);
+  const double milliseconds = static_cast<double>(end.QuadPart - start.QuadPart) * 1000.0 /
+                              static_cast<double>(frequency.QuadPart);
   EXPECT_GE(milliseconds, 110.0);
   EXPECT_LT(milliseconds, 5000.0);
 }

@@ -30,8 +30,8 @@ struct Pipe {
   }
   void put(const std::string& bytes) const {
     DWORD written = 0;
-    EXPECT_TRUE(WriteFile(write_end, bytes.data(), static_cast<DWORD>(bytes.size()), &written,
-                          nullptr));
+    EXPECT_TRUE(
+        WriteFile(write_end, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr));
     EXPECT_EQ(written, bytes.size());
   }
   std::string take(DWORD at_most) const {

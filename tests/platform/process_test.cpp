@@ -83,9 +83,9 @@ TEST(ProcessArguments, ChildSeesTheLineSplitByWindowsRules) {
 }
 
 TEST(ProcessArguments, QuotedArgumentsArriveUnchanged) {
-  const Args arguments = {"",           "plain",        "two words",     "tab\there",
-                          "quote\"in",  "\"",           "trailing\\",    "two\\\\",
-                          "\\\"mix\\\\\"", "C:\\x y\\z\\", "%PATH%",       "*?<>|&^"};
+  const Args arguments = {"",       "plain",      "two words", "tab\there",     "quote\"in",
+                          "\"",     "trailing\\", "two\\\\",   "\\\"mix\\\\\"", "C:\\x y\\z\\",
+                          "%PATH%", "*?<>|&^"};
   std::string line = child_command("child_echo_args");
   for (const std::string& argument : arguments) line += " " + platform::quote_argument(argument);
   const ChildRun run = run_child(line);
@@ -151,7 +151,8 @@ TEST(ProcessHandles, ThreadAndProcessHandlesCloseOnce) {
 
 TEST(ProcessHandles, ClosingARunningChildsHandlesLeavesItRunning) {
   ScopedTempDir temp;
-  Started child = start(child_command("child_sleep") + " 300 0 awake.txt", FALSE, temp.path().c_str());
+  Started child =
+      start(child_command("child_sleep") + " 300 0 awake.txt", FALSE, temp.path().c_str());
   ASSERT_TRUE(child.ok) << child.error;
   EXPECT_TRUE(CloseHandle(child.info.hThread));
   EXPECT_TRUE(CloseHandle(child.info.hProcess));
@@ -269,7 +270,8 @@ TEST(ProcessInheritance, OnlyInheritableHandlesReachAnInheritingChild) {
 
 TEST(ProcessDirectory, ChildRunsInTheGivenDirectory) {
   ScopedTempDir temp;
-  const ChildRun run = run_child(child_command("child_touch") + " made-here.txt", temp.path().c_str());
+  const ChildRun run =
+      run_child(child_command("child_touch") + " made-here.txt", temp.path().c_str());
   ASSERT_TRUE(run.started) << run.error;
   EXPECT_EQ(run.exit_code, 0u);
   EXPECT_EQ(read_host_file(temp.host("made-here.txt")), "touched");

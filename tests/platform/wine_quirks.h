@@ -9,6 +9,8 @@ namespace zeb::test {
 
 // Wine's own loader gives every Windows process it starts WINECONFIGDIR
 // (the prefix); neither Windows nor the POSIX layer ever sets it.
-inline bool running_under_wine() { return GetEnvironmentVariableA("WINECONFIGDIR", nullptr, 0) != 0; }
+inline bool running_under_wine() {
+  return GetEnvironmentVariableA("WINECONFIGDIR", nullptr, 0) != 0;
+}
 
 }  // namespace zeb::test

@@ -63,10 +63,8 @@ TEST_F(PathVariableTest, ReadsThePosixListInWindowsForm) {
     const char* raw;
     const char* windows;
   } cases[] = {
-      {"/usr/bin:/bin", "C:\\usr\\bin;C:\\bin"},
-      {"/", "C:\\"},
-      {"/usr/local/bin/", "C:\\usr\\local\\bin\\"},
-      {"tools/bin:/bin", "tools\\bin;C:\\bin"},
+      {"/usr/bin:/bin", "C:\\usr\\bin;C:\\bin"},    {"/", "C:\\"},
+      {"/usr/local/bin/", "C:\\usr\\local\\bin\\"}, {"tools/bin:/bin", "tools\\bin;C:\\bin"},
       {"/bin::/usr/bin", "C:\\bin;.;C:\\usr\\bin"},
   };
   for (const auto& c : cases) {

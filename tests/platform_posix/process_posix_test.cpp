@@ -1,13 +1,13 @@
 // What only the POSIX layer's processes promise: signals as exit codes, no
 // zombies, exec permissions, and POSIX programs without ".exe" being found.
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <cerrno>
 #include <chrono>
 #include <csignal>
 #include <filesystem>
 #include <string>
-#include <sys/stat.h>
 #include <thread>
 #include <vector>
 
@@ -131,7 +131,8 @@ std::string output_of(const std::string& line) {
   std::string output = child.ok ? "" : "<not started: " + std::to_string(child.error) + ">";
   char chunk[512];
   DWORD got = 0;
-  while (ReadFile(read_end, chunk, sizeof chunk, &got, nullptr) && got > 0) output.append(chunk, got);
+  while (ReadFile(read_end, chunk, sizeof chunk, &got, nullptr) && got > 0)
+    output.append(chunk, got);
   CloseHandle(read_end);
   if (child.ok) {
     EXPECT_EQ(WaitForSingleObject(child.info.hProcess, 30000), WAIT_OBJECT_0);

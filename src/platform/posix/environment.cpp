@@ -1,16 +1,16 @@
 // POSIX host: environment variables, kept in the real process environment so
 // that children inherit them. Names match case-insensitively, as on Windows;
 // PATH is shown in Windows form ("C:\bin;C:\usr\bin") and stored in POSIX form.
-#include "platform/posix/path_mapping.h"
-#include "platform/portable/path_text.h"
-#include "platform/win32.h"
-
 #include <cstdlib>
 #include <cstring>
 #include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
+
+#include "platform/portable/path_text.h"
+#include "platform/posix/path_mapping.h"
+#include "platform/win32.h"
 
 extern char** environ;
 
@@ -55,9 +55,8 @@ std::string windows_path_list(std::string_view posix_list) {
   std::size_t start = 0;
   while (true) {
     const std::size_t colon = posix_list.find(':', start);
-    const std::string_view entry =
-        posix_list.substr(start, colon == std::string_view::npos ? std::string_view::npos
-                                                                 : colon - start);
+    const std::string_view entry = posix_list.substr(
+        start, colon == std::string_view::npos ? std::string_view::npos : colon - start);
     if (start != 0) out += ';';
     if (entry.empty()) {
       out += '.';

@@ -1,12 +1,12 @@
 // POSIX host: FormatMessageA over the system message table.
 // The table holds the English texts Windows gives for the codes this layer
 // (and the Winsock layer of a Windows host) can report, CR LF included.
-#include "platform/win32.h"
-
 #include <algorithm>
 #include <cstring>
 #include <iterator>
 #include <string_view>
+
+#include "platform/win32.h"
 
 namespace {
 
@@ -116,7 +116,8 @@ constexpr SystemMessage kSystemMessages[] = {
     // Winsock.
     {10004, "A blocking operation was interrupted by a call to WSACancelBlockingCall.\r\n"},
     {10009, "The file handle supplied is not valid.\r\n"},
-    {10013, "An attempt was made to access a socket in a way forbidden by its access permissions.\r\n"},
+    {10013,
+     "An attempt was made to access a socket in a way forbidden by its access permissions.\r\n"},
     {10014,
      "The system detected an invalid pointer address in attempting to use a pointer argument in a "
      "call.\r\n"},

@@ -1,15 +1,16 @@
 // POSIX host: the running program as a module.
 // The only module is the program itself; its file name is the executable the
 // kernel started (/proc/self/exe), given in C: form.
-#include "platform/posix/path_mapping.h"
-#include "platform/portable/path_text.h"
-#include "platform/win32.h"
+#include <unistd.h>
 
 #include <cerrno>
 #include <cstring>
 #include <string>
-#include <unistd.h>
 #include <vector>
+
+#include "platform/portable/path_text.h"
+#include "platform/posix/path_mapping.h"
+#include "platform/win32.h"
 
 struct ModuleTag {
   int unused;
@@ -44,8 +45,9 @@ HMODULE GetModuleHandleA(LPCSTR module_name) {
   if (module_name == nullptr) return &main_module;
   const std::string path = executable_windows_path();
   const std::size_t slash = path.find_last_of('\\');
-  const std::string_view base =
-      slash == std::string::npos ? std::string_view(path) : std::string_view(path).substr(slash + 1);
+  const std::string_view base = slash == std::string::npos
+                                    ? std::string_view(path)
+                                    : std::string_view(path).substr(slash + 1);
   if (!path.empty() && (zeb::platform::equal_nocase(module_name, path) ||
                         zeb::platform::equal_nocase(module_name, base))) {
     return &main_module;

@@ -1,15 +1,16 @@
 // POSIX host: anonymous pipes.
 // Each end is a host pipe descriptor, close-on-exec like every descriptor of
 // the layer; a child receives one only as a standard handle or by inheritance.
-#include "platform/posix/handles.h"
+#include <fcntl.h>
+#include <pthread.h>
+#include <unistd.h>
 
 #include <cerrno>
 #include <csignal>
 #include <ctime>
-#include <fcntl.h>
 #include <memory>
-#include <pthread.h>
-#include <unistd.h>
+
+#include "platform/posix/handles.h"
 
 namespace {
 
@@ -93,8 +94,7 @@ BOOL PipeEnd::write(const void* buffer, DWORD to_write, DWORD* written) {
 
 }  // namespace
 
-BOOL CreatePipe(HANDLE* read_end, HANDLE* write_end, LPSECURITY_ATTRIBUTES attributes,
-                DWORD size) {
+BOOL CreatePipe(HANDLE* read_end, HANDLE* write_end, LPSECURITY_ATTRIBUTES attributes, DWORD size) {
   if (read_end == nullptr || write_end == nullptr) return fail(ERROR_INVALID_PARAMETER);
   int fds[2];
   if (::pipe2(fds, O_CLOEXEC) != 0) {
@@ -102,7 +102,8 @@ BOOL CreatePipe(HANDLE* read_end, HANDLE* write_end, LPSECURITY_ATTRIBUTES attri
                                                    : ERROR_NOT_ENOUGH_MEMORY);
   }
   // The size is a hint on Windows too; the host may round or refuse it.
-  if (size != 0) ::fcntl(fds[1], F_SETPIPE_SZ, static_cast<int>(size > 0x7fffffffu ? 0x7fffffffu : size));
+  if (size != 0)
+    ::fcntl(fds[1], F_SETPIPE_SZ, static_cast<int>(size > 0x7fffffffu ? 0x7fffffffu : size));
 
   const bool inheritable = attributes != nullptr && attributes->bInheritHandle != FALSE;
   auto reader = std::make_unique<PipeEnd>(fds[0], true);

@@ -1,26 +1,27 @@
 // POSIX host: child processes, their waits and exit codes.
 // A child is fork + exec of the program Windows would pick; nothing counts as
 // started unless exec succeeded. A child killed by signal N ends with 128 + N.
-#include "platform/portable/command_line.h"
-#include "platform/posix/handles.h"
-#include "platform/posix/path_mapping.h"
-#include "platform/posix/program_search.h"
+#include <fcntl.h>
+#include <poll.h>
+#include <sys/stat.h>
+#include <sys/syscall.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <array>
 #include <cerrno>
 #include <chrono>
-#include <fcntl.h>
 #include <memory>
 #include <mutex>
-#include <poll.h>
 #include <string>
-#include <sys/stat.h>
-#include <sys/syscall.h>
-#include <sys/wait.h>
 #include <thread>
-#include <unistd.h>
 #include <vector>
+
+#include "platform/portable/command_line.h"
+#include "platform/posix/handles.h"
+#include "platform/posix/path_mapping.h"
+#include "platform/posix/program_search.h"
 
 extern char** environ;
 
@@ -112,7 +113,8 @@ void wait_until_ended(pid_t pid, DWORD milliseconds) {
   const int pidfd = static_cast<int>(syscall(SYS_pidfd_open, pid, 0));
   if (pidfd >= 0) {
     for (;;) {
-      const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now());
+      const auto left =
+          std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now());
       if (left.count() <= 0) break;
       pollfd watch{pidfd, POLLIN, 0};
       const int slice = static_cast<int>(std::min<long long>(left.count(), 1'000'000));
@@ -245,9 +247,9 @@ DWORD error_for_child_failure(int stage, int error_number) {
 }
 
 struct LaunchPlan {
-  std::string program;                  // host path
+  std::string program;                 // host path
   std::vector<std::string> arguments;  // argv, argv[0] the first token
-  std::string directory;                // host path, empty: ours
+  std::string directory;               // host path, empty: ours
   bool use_std_handles = false;
   std::array<Descriptor, 3> std_descriptors;
   std::vector<int> inherited;
@@ -296,8 +298,8 @@ pid_t launch(LaunchPlan& plan) {
   int message[2] = {0, 0};
   std::size_t got = 0;
   while (got < sizeof message) {
-    const ssize_t n = ::read(report_read.get(), reinterpret_cast<char*>(message) + got,
-                             sizeof message - got);
+    const ssize_t n =
+        ::read(report_read.get(), reinterpret_cast<char*>(message) + got, sizeof message - got);
     if (n < 0 && errno == EINTR) continue;
     if (n <= 0) break;
     got += static_cast<std::size_t>(n);

@@ -3,13 +3,14 @@
 // system directories of Windows have no counterpart here and are skipped.
 #include "platform/posix/program_search.h"
 
-#include "platform/portable/path_text.h"
-#include "platform/posix/path_mapping.h"
-
-#include <cstdlib>
 #include <sys/stat.h>
 #include <unistd.h>
+
+#include <cstdlib>
 #include <vector>
+
+#include "platform/portable/path_text.h"
+#include "platform/posix/path_mapping.h"
 
 namespace zeb::platform::posix {
 namespace {
@@ -78,8 +79,8 @@ std::vector<std::string> search_directories() {
       if (colon == std::string_view::npos) colon = list.size();
       const std::string_view entry = list.substr(start, colon - start);
       if (!entry.empty()) {
-        std::string directory = entry.front() == '/' ? windows_path_for(entry)
-                                                     : windows_from_posix(entry);
+        std::string directory =
+            entry.front() == '/' ? windows_path_for(entry) : windows_from_posix(entry);
         if (directory.back() != '\\') directory += '\\';
         directories.push_back(std::move(directory));
       }

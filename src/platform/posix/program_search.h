@@ -3,10 +3,10 @@
 // ".exe" is tried before the bare name, which POSIX programs need.
 #pragma once
 
-#include "platform/win32.h"
-
 #include <string>
 #include <string_view>
+
+#include "platform/win32.h"
 
 namespace zeb::platform::posix {
 

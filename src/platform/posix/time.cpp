@@ -2,9 +2,9 @@
 // It is CLOCK_MONOTONIC in 100-nanosecond ticks (10 MHz, the frequency modern
 // Windows reports), which keeps callers' tick * 1000 arithmetic far from
 // overflowing a 64-bit value.
-#include "platform/win32.h"
-
 #include <ctime>
+
+#include "platform/win32.h"
 
 namespace {
 constexpr LONGLONG kTicksPerSecond = 10'000'000;
