@@ -1,10 +1,23 @@
 // zeb_c: runs a C source file as if it were a script.
+//
+// The road of a run: the command line -> a cache command, or the toolchain
+// environment -> the source path -> the working directory -> the toolchain
+// check -> compile (when stale) and run.
 #include <cstdio>
+#include <string>
 
+#include "cache/compile_and_run.h"
+#include "cache/toolchain_check.h"
+#include "driver/cache_registry.h"
 #include "driver/result_codes.h"
 #include "driver/run_state.h"
+#include "driver/source_path.h"
+#include "driver/toolchain_environment.h"
+#include "fsutil/path_tests.h"
 
 namespace {
+
+using namespace zeb::driver;
 
 constexpr const char* kUsage =
     "\nUsage:\n\nzeb_c file.zebc \nWhere file.zebc is the c file that you want to execute/compile\n\n"
@@ -12,17 +25,51 @@ constexpr const char* kUsage =
     "zeb_c /cachedfiles \nTo see all the files that are in the cache\n\n"
     "zeb_c /flush \nTo delete the files in the cache\n\n";
 
+constexpr const char* kSourceMissing = "file %s don't exist \n";
+
+enum WorkingDirectoryMode { kSave = 0, kChange = 1, kRestore = 2 };
+
+// Everything from the source argument to the compiled program's end. The
+// caller restores the user's current directory afterwards, whatever happened.
+std::int32_t run_source(int argc, char** argv) {
+  if (!fill_extra_args(argc, argv)) return ArgumentTooLong;
+  prepare_toolchain_environment();
+
+  // Tested as typed, before any rule about its form: a missing ".\x" is
+  // reported as missing, not as a leading dot.
+  if (zeb::fsutil::file_exists(argv[1]) == 0) {
+    std::printf(kSourceMissing, argv[1]);
+    return SourceMissing;
+  }
+  std::string source;
+  if (const int resolved = resolve_source_path(source, argv[1]); resolved != 0) return resolved;
+  normalize_path_case(source);
+
+  const char* base = exe_directory();
+  if (base == nullptr) return ExeDirectoryUnavailable;
+  const std::string base_directory = base;
+
+  manage_working_directory(kSave, nullptr);
+  manage_working_directory(kChange, base_directory.c_str());
+  if (const int check = zeb::cache::toolchain_check(); check != 0) return check;
+  return zeb::cache::compile_and_run(source.c_str(), base_directory.c_str());
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
-  using namespace zeb::driver;
-  std::int32_t result = Success;
   fill_extra_args(0, nullptr);
+  std::int32_t result = Success;
   if (argc < 2 || argv[1] == nullptr) {
     std::printf("%s", kUsage);
     result = UsageShown;
-  } else if (!fill_extra_args(argc, argv)) {
-    result = ArgumentTooLong;
+  } else if (handle_command(argc, argv) != 0) {
+    return 0;
+  } else {
+    result = run_source(argc, argv);
+    // Without an earlier save there is nothing to restore, and the current
+    // directory stays as it is.
+    manage_working_directory(kRestore, nullptr);
   }
   if (result != Success) {
     if (const char* message = result_message(result)) std::printf("%s", message);
