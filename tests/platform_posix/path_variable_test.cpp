@@ -113,6 +113,20 @@ TEST_F(PathVariableTest, ReadingAndWritingBackChangesNothing) {
   EXPECT_EQ(raw_path(), "/usr/local/bin:/usr/bin:/bin");
 }
 
+TEST_F(PathVariableTest, AValueSetThroughTheLayerReadsBackAsWritten) {
+  // Entries POSIX cannot hold are dropped from the stored list, but the
+  // program that set PATH reads back its own text, as on Windows.
+  const char* const values[] = {"C:\\tools\\mingw\\bin\\;", "", "C:\\bin;;D:\\x;\\\\srv\\share"};
+  for (const char* value : values) {
+    ASSERT_TRUE(SetEnvironmentVariableA("PATH", value));
+    EXPECT_EQ(windows_path(), value) << value;
+  }
+  // Once PATH is changed behind the layer's back, the POSIX list is what counts.
+  ASSERT_TRUE(SetEnvironmentVariableA("PATH", "C:\\bin;"));
+  setenv("PATH", "/usr/bin", 1);
+  EXPECT_EQ(windows_path(), "C:\\usr\\bin");
+}
+
 TEST_F(PathVariableTest, EverySpellingIsOneVariable) {
   setenv("path", "/stale", 1);
   ASSERT_TRUE(SetEnvironmentVariableA("path", "C:\\bin"));

@@ -148,9 +148,18 @@ std::string full_windows_path(std::string_view text, std::string_view current_di
 
   std::string out;
   if (anchor.anchor == PathAnchor::Unc) {
-    out = "\\\\" + anchor.server;
-    if (!anchor.share.empty()) out += "\\" + anchor.share;
-    if (!names.empty()) out += "\\" + join(names);
+    // Appended piece by piece: GCC 12 misreports `"\\" + std::string` as an
+    // overlapping copy (-Wrestrict) at -O2 and above.
+    out = "\\\\";
+    out += anchor.server;
+    if (!anchor.share.empty()) {
+      out += '\\';
+      out += anchor.share;
+    }
+    if (!names.empty()) {
+      out += '\\';
+      out += join(names);
+    }
   } else {
     const char drive = anchor.drive != 0 ? anchor.drive : 'C';
     out = join_drive_path(drive, names);

@@ -3,6 +3,7 @@
 // PATH is shown in Windows form ("C:\bin;C:\usr\bin") and stored in POSIX form.
 #include <cstdlib>
 #include <cstring>
+#include <mutex>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -139,6 +140,35 @@ bool valid_name(LPCSTR name) {
   return name != nullptr && name[0] != '\0' && std::strchr(name, '=') == nullptr;
 }
 
+// The Windows text of the last PATH set through the layer, with the POSIX
+// text it was stored as. The conversion drops what POSIX cannot express
+// (empty entries, other drives), so as long as nobody has changed PATH since,
+// reading it gives back exactly what was set, as on Windows.
+struct PathShadow {
+  std::mutex lock;
+  std::optional<std::string> windows;
+  std::string posix;
+};
+
+PathShadow& path_shadow() {
+  static PathShadow shadow;
+  return shadow;
+}
+
+std::string path_in_windows_form(const char* raw) {
+  PathShadow& shadow = path_shadow();
+  std::lock_guard<std::mutex> guard(shadow.lock);
+  if (shadow.windows && shadow.posix == raw) return *shadow.windows;
+  return windows_path_list(raw);
+}
+
+void remember_path(std::optional<std::string> windows, std::string posix) {
+  PathShadow& shadow = path_shadow();
+  std::lock_guard<std::mutex> guard(shadow.lock);
+  shadow.windows = std::move(windows);
+  shadow.posix = std::move(posix);
+}
+
 }  // namespace
 
 DWORD GetEnvironmentVariableA(LPCSTR name, LPSTR buffer, DWORD size) {
@@ -152,7 +182,7 @@ DWORD GetEnvironmentVariableA(LPCSTR name, LPSTR buffer, DWORD size) {
     SetLastError(ERROR_ENVVAR_NOT_FOUND);
     return 0;
   }
-  const std::string value = is_path_variable(name) ? windows_path_list(raw) : std::string(raw);
+  const std::string value = is_path_variable(name) ? path_in_windows_form(raw) : std::string(raw);
   if (value.size() >= size || buffer == nullptr) {
     // Nothing is written; the answer is the size needed, terminator included.
     return static_cast<DWORD>(value.size() + 1);
@@ -172,6 +202,7 @@ BOOL SetEnvironmentVariableA(LPCSTR name, LPCSTR value) {
   if (value == nullptr) {
     // Deleting a variable that does not exist succeeds, as on Windows.
     for (const std::string& key : spellings(name)) unsetenv(key.c_str());
+    if (is_path_variable(name)) remember_path(std::nullopt, std::string());
     return TRUE;
   }
   std::string key = stored_name(name).value_or(name);
@@ -188,5 +219,6 @@ BOOL SetEnvironmentVariableA(LPCSTR name, LPCSTR value) {
     SetLastError(ERROR_NOT_ENOUGH_MEMORY);
     return FALSE;
   }
+  if (is_path_variable(name)) remember_path(std::string(value), stored);
   return TRUE;
 }

@@ -63,8 +63,8 @@ std::FILE* open_stream(const char* path, const char* mode) {
   }
   // 'e': the stream's descriptor is not inherited by programs started later,
   // which on Windows would need the handle marked inheritable.
-  std::string host_mode = mode;
-  host_mode.insert(1, "e");
+  // glibc reads the flag letters after the first in any order.
+  const std::string host_mode = std::string(mode) + 'e';
   return std::fopen(host.c_str(), host_mode.c_str());
 }
 
