@@ -17,6 +17,9 @@
 #include <vector>
 
 namespace zeb::platform::posix {
+using zeb::platform::posix::fail;
+using zeb::platform::posix::fail_handle;
+
 namespace {
 
 // Seconds from 1601-01-01 (the FILETIME epoch) to 1970-01-01.
@@ -25,16 +28,6 @@ constexpr std::uint64_t kEpochDifferenceSeconds = 11644473600ull;
 // The handle FindFirstFileA returns. Only the first entry is ever asked for,
 // so the search keeps no state.
 class FindObject final : public PlatformObject {};
-
-BOOL fail(DWORD error) {
-  SetLastError(error);
-  return FALSE;
-}
-
-HANDLE fail_handle(DWORD error) {
-  SetLastError(error);
-  return INVALID_HANDLE_VALUE;
-}
 
 FILETIME filetime_of(const timespec& time) {
   const std::uint64_t ticks =

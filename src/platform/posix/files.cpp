@@ -12,6 +12,9 @@
 #include <unistd.h>
 
 namespace zeb::platform::posix {
+using zeb::platform::posix::fail;
+using zeb::platform::posix::fail_handle;
+
 namespace {
 
 // Windows' GENERIC_ALL, which grants reading and writing alike.
@@ -35,16 +38,6 @@ class FileObject final : public PlatformObject {
   DWORD access_;  // kAccess* bits
   std::unique_ptr<ShareHold> hold_;
 };
-
-BOOL fail(DWORD error) {
-  SetLastError(error);
-  return FALSE;
-}
-
-HANDLE fail_handle(DWORD error) {
-  SetLastError(error);
-  return INVALID_HANDLE_VALUE;
-}
 
 BOOL FileObject::read(void* buffer, DWORD to_read, DWORD* read_count) {
   *read_count = 0;

@@ -36,6 +36,18 @@ HANDLE register_handle(std::unique_ptr<PlatformObject> object);
 // The live object behind a handle, or null (last error ERROR_INVALID_HANDLE).
 PlatformObject* lookup_handle(HANDLE handle);
 
+// Sets the thread's last error and returns the failure value of a BOOL or a
+// HANDLE call, the two shapes every failing call of the layer ends in.
+inline BOOL fail(DWORD error) {
+  SetLastError(error);
+  return FALSE;
+}
+
+inline HANDLE fail_handle(DWORD error) {
+  SetLastError(error);
+  return INVALID_HANDLE_VALUE;
+}
+
 // Typed lookup: null unless the handle is live and of type T.
 template <typename T>
 T* lookup_as(HANDLE handle) {

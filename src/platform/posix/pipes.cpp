@@ -12,6 +12,9 @@
 
 #include "platform/posix/handles.h"
 
+using zeb::platform::posix::fail;
+using zeb::platform::posix::fail_handle;
+
 namespace {
 
 class PipeEnd final : public PlatformObject {
@@ -27,11 +30,6 @@ class PipeEnd final : public PlatformObject {
   int fd_;
   bool reads_;
 };
-
-BOOL fail(DWORD error) {
-  SetLastError(error);
-  return FALSE;
-}
 
 BOOL PipeEnd::read(void* buffer, DWORD to_read, DWORD* read_count) {
   if (read_count != nullptr) *read_count = 0;

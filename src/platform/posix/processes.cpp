@@ -25,6 +25,9 @@
 
 extern char** environ;
 
+using zeb::platform::posix::fail;
+using zeb::platform::posix::fail_handle;
+
 namespace {
 
 // Windows refuses longer command lines (32,767 characters with the
@@ -158,11 +161,6 @@ struct ProcessObject final : ChildObject {
 struct ThreadObject final : ChildObject {
   using ChildObject::ChildObject;
 };
-
-BOOL fail(DWORD error) {
-  SetLastError(error);
-  return FALSE;
-}
 
 // A descriptor that closes itself.
 class Descriptor {
