@@ -131,3 +131,16 @@ TEST_F(CommandsTest, LeadingBackslashGivesFourteen) {
 
 }  // namespace
 }  // namespace zeb::e2e
+
+namespace zeb::e2e {
+namespace {
+
+TEST_F(CommandsTest, ArgumentLongerThanItsSlotIsRefusedBeforeAnythingRuns) {
+  const RunResult result = run({"hello.zebc", "a", std::string(300, 'x')});
+  EXPECT_EQ(result.out, "argument or path too long\n");
+  EXPECT_EQ(result.status, 28);
+  EXPECT_EQ(install_.cache_entries(), 0);
+}
+
+}  // namespace
+}  // namespace zeb::e2e
