@@ -1,131 +1,127 @@
-// Where Windows-form paths land on the POSIX tree: C: is the root, names match
-// case-insensitively, other drives and shares exist nowhere.
+// Where Windows-form paths land on the POSIX tree, and PATH kept in Windows
+// form for the Win32 calls but in POSIX form for children and exec.
 #include "platform/posix/path_mapping.h"
 
 #include <gtest/gtest.h>
 
-#include <cerrno>
-#include <filesystem>
+#include <cctype>
+#include <cstdlib>
+#include <cstring>
+#include <optional>
 #include <string>
+#include <utility>
 
 #include "support/scoped.h"
+
+extern char** environ;
 
 namespace zeb::platform::posix {
 namespace {
 
-namespace fs = std::filesystem;
 using test::ScopedTempDir;
 
 std::string mapped(const std::string& windows_path) {
   std::string host = "<unchanged>";
   const DWORD error = host_path_for(windows_path, host);
-  return error == ERROR_SUCCESS ? host : "error " + std::to_string(error);
+  return error == ERROR_SUCCESS ? host : host + " error " + std::to_string(error);
 }
 
-TEST(PathMapping, DriveCIsThePosixRoot) {
-  struct Case {
+TEST(PathMapping, DriveCIsTheRootAndNothingElseExists) {
+  const struct {
     const char* windows;
     const char* host;
-  };
-  const Case cases[] = {
-      {"C:\\", "/"},
-      {"c:\\", "/"},
-      {"C:/", "/"},
+  } cases[] = {
       {"C:\\tmp", "/tmp"},
       {"c:/tmp", "/tmp"},
       {"\\tmp", "/tmp"},
       {"/tmp", "/tmp"},
-      {"C:\\tmp\\", "/tmp/"},
-      {"C:\\tmp\\.\\..\\tmp", "/tmp"},
-      {"C:\\..\\..\\tmp", "/tmp"},
-      {"C:\\tmp. .", "/tmp"},
+      {"C:\\", "/"},
+      {"C:\\..\\tmp\\.\\", "/tmp/"},
+      {"D:\\tmp", "<unchanged> error 3"},
+      {"z:tmp", "<unchanged> error 3"},
+      {"\\\\server\\share\\x", "<unchanged> error 53"},
+      {"//server/share", "<unchanged> error 53"},
+      {"C:\\tmp\\a*b", "<unchanged> error 123"},
   };
-  for (const Case& c : cases) EXPECT_EQ(mapped(c.windows), c.host) << c.windows;
+  for (const auto& c : cases) EXPECT_EQ(mapped(c.windows), c.host) << c.windows;
+  EXPECT_NE(GetFileAttributesA("c:/TMP") & FILE_ATTRIBUTE_DIRECTORY, 0u);
+  EXPECT_EQ(GetFileAttributesA("D:\\tmp"), INVALID_FILE_ATTRIBUTES);
+  EXPECT_EQ(GetLastError(), ERROR_PATH_NOT_FOUND);
 }
 
-TEST(PathMapping, OtherDrivesSharesAndBadNamesDoNotExist) {
-  struct Case {
-    const char* windows;
-    DWORD error;
-  };
-  const Case cases[] = {
-      {"", ERROR_PATH_NOT_FOUND},
-      {"D:\\tmp", ERROR_PATH_NOT_FOUND},
-      {"z:tmp", ERROR_PATH_NOT_FOUND},
-      {"\\\\server\\share\\x", ERROR_BAD_NETPATH},
-      {"//server/share", ERROR_BAD_NETPATH},
-      {"\\\\?\\C:\\tmp", ERROR_INVALID_NAME},
-      {"C:\\tmp\\a*b", ERROR_INVALID_NAME},
-      {"C:\\tmp\\a?", ERROR_INVALID_NAME},
-      {"C:\\tmp\\a|b", ERROR_INVALID_NAME},
-      {"C:\\tmp\\a:b", ERROR_INVALID_NAME},
-  };
-  for (const Case& c : cases) {
-    std::string host = "<unchanged>";
-    EXPECT_EQ(host_path_for(c.windows, host), c.error) << c.windows;
-    EXPECT_EQ(host, "<unchanged>") << c.windows;
-  }
-}
-
-TEST(PathMapping, NamesTakeTheCaseStoredOnDisk) {
-  ScopedTempDir dir;
-  fs::create_directories(dir.host("Projects/Demo"));
-  test::write_host_file(dir.host("Projects/Demo/Test.ZebC"), "x");
-  const std::string base = dir.host_path().string();
-  EXPECT_EQ(mapped(dir.path() + "\\PROJECTS\\demo\\test.zebc"), base + "/Projects/Demo/Test.ZebC");
-  EXPECT_EQ(mapped(dir.path() + "/projects/DEMO/"), base + "/Projects/Demo/");
-  // A final name that does not exist is kept as typed, so that it can be made.
-  EXPECT_EQ(mapped(dir.path() + "\\projects\\New.C"), base + "/Projects/New.C");
-}
-
-TEST(PathMapping, AnExactMatchWinsOverOtherCases) {
+TEST(PathMapping, NamesTakeTheCaseStoredOnDiskAnExactMatchFirst) {
   ScopedTempDir dir;
   test::write_host_file(dir.host("abc"), "lower");
   test::write_host_file(dir.host("ABC"), "upper");
+  test::write_host_file(dir.host("Mixed.C"), "");
   const std::string base = dir.host_path().string();
   EXPECT_EQ(mapped(dir / "abc"), base + "/abc");
   EXPECT_EQ(mapped(dir / "ABC"), base + "/ABC");
-  // No exact match: the choice is fixed (byte order), not the directory's order.
-  EXPECT_EQ(mapped(dir / "Abc"), base + "/ABC");
+  EXPECT_EQ(mapped(dir / "Abc"), base + "/ABC");  // fixed by byte order, not the directory's
+  EXPECT_EQ(mapped(dir / "MIXED.c"), base + "/Mixed.C");
+  EXPECT_EQ(mapped(dir / "New.C"), base + "/New.C");  // kept as typed, so that it can be made
 }
 
-TEST(PathMapping, AMissingDirectoryOnTheWayIsPathNotFound) {
-  ScopedTempDir dir;
-  test::write_host_file(dir.host("file"), "x");
-  EXPECT_EQ(mapped(dir.path() + "\\missing\\name"), "error 3");
-  EXPECT_EQ(mapped(dir.path() + "\\file\\name"), "error 3");
-  EXPECT_EQ(mapped(dir.path() + "\\missing\\..\\file"), dir.host_path().string() + "/file");
+// Puts the raw POSIX PATH back, whatever a test did with it.
+struct SavedPath {
+  std::optional<std::string> raw;
+  SavedPath() {
+    if (const char* value = std::getenv("PATH")) raw = value;
+  }
+  ~SavedPath() { raw ? setenv("PATH", raw->c_str(), 1) : unsetenv("PATH"); }
+};
+
+std::string windows_path() {
+  char buffer[1024];
+  const DWORD length = GetEnvironmentVariableA("Path", buffer, sizeof buffer);
+  return length < sizeof buffer ? std::string(buffer, length) : "<too long>";
 }
 
-TEST(PathMapping, RelativePathsStartAtTheCurrentDirectory) {
-  ScopedTempDir dir;
-  fs::create_directories(dir.host("Sub"));
-  test::ScopedCurrentDir current(dir.path());
-  const std::string base = dir.host_path().string();
-  EXPECT_EQ(mapped("sub\\f.c"), base + "/Sub/f.c");
-  EXPECT_EQ(mapped("C:sub"), base + "/Sub");
-  EXPECT_EQ(mapped("."), base);
-  EXPECT_EQ(mapped(".\\SUB\\..\\sub"), base + "/Sub");
+// Every environment entry named PATH in any case, with its value.
+std::string raw_paths() {
+  std::string entries;
+  for (char** entry = environ; *entry != nullptr; ++entry) {
+    if (strncasecmp(*entry, "PATH=", 5) == 0) entries += std::string(*entry) + "|";
+  }
+  return entries;
 }
 
-TEST(PathMapping, CurrentDirectoryInWindowsForm) {
-  ScopedTempDir dir;
-  test::ScopedCurrentDir current(dir.path());
-  EXPECT_EQ(current_windows_directory(), dir.path());
-  EXPECT_EQ(windows_path_from_host(dir.host_path().string()), dir.path());
-}
-
-TEST(ErrorMapping, HostErrorsAndRuntimeErrnoValues) {
-  EXPECT_EQ(error_from_errno(ENOENT), ERROR_FILE_NOT_FOUND);
-  EXPECT_EQ(error_from_errno(ENOTDIR), ERROR_PATH_NOT_FOUND);
-  EXPECT_EQ(error_from_errno(EACCES), ERROR_ACCESS_DENIED);
-  EXPECT_EQ(error_from_errno(EEXIST), ERROR_ALREADY_EXISTS);
-  EXPECT_EQ(error_from_errno(ENOTEMPTY), ERROR_DIR_NOT_EMPTY);
-  EXPECT_EQ(error_from_errno(ENOSPC), ERROR_DISK_FULL);
-  EXPECT_EQ(errno_from_error(ERROR_SHARING_VIOLATION), EACCES);
-  EXPECT_EQ(errno_from_error(ERROR_ACCESS_DENIED), EACCES);
-  EXPECT_EQ(errno_from_error(ERROR_PATH_NOT_FOUND), ENOENT);
-  EXPECT_EQ(errno_from_error(ERROR_FILE_EXISTS), EEXIST);
+TEST(PathVariable, ConvertedBothWaysAndReadBackAsWritten) {
+  SavedPath saved;
+  const std::pair<const char*, const char*> reads[] = {
+      {"/usr/bin:/bin", "C:\\usr\\bin;C:\\bin"},
+      {"/usr/local/bin/:tools/bin", "C:\\usr\\local\\bin\\;tools\\bin"},
+      {"/bin::/", "C:\\bin;.;C:\\"},
+  };
+  for (const auto& [raw, windows] : reads) {
+    setenv("PATH", raw, 1);
+    EXPECT_EQ(windows_path(), windows) << raw;
+  }
+  ScopedTempDir temp;
+  std::string upper_temp = temp.path();
+  for (char& ch : upper_temp) ch = static_cast<char>(std::toupper(static_cast<unsigned char>(ch)));
+  setenv("path", "/stale", 1);
+  const std::pair<std::string, std::string> writes[] = {
+      {"C:\\usr\\bin;C:\\bin", "/usr/bin:/bin"},
+      // Existing directories take their stored names; others stay as typed.
+      {"c:\\USR\\Bin;" + upper_temp + ";C:\\No\\Such\\",
+       "/usr/bin:" + temp.host_path().string() + ":/No/Such/"},
+      // Empty entries would mean "." to POSIX; other drives and shares have
+      // no POSIX counterpart.
+      {";C:\\bin;;D:\\other;\\\\server\\share\\bin;\"C:\\usr\\bin\"", "/bin:/usr/bin"},
+      {"tools\\bin;.", "tools/bin:."},
+  };
+  for (const auto& [windows, raw] : writes) {
+    ASSERT_TRUE(SetEnvironmentVariableA("Path", windows.c_str()));
+    EXPECT_EQ(raw_paths(), "PATH=" + raw + "|") << windows;
+    // The program that set PATH reads its own text back, as on Windows.
+    EXPECT_EQ(windows_path(), windows);
+  }
+  // Once PATH is changed behind the layer's back, the POSIX list counts.
+  setenv("PATH", "/usr/bin", 1);
+  EXPECT_EQ(windows_path(), "C:\\usr\\bin");
+  ASSERT_TRUE(SetEnvironmentVariableA("path", nullptr));
+  EXPECT_EQ(raw_paths(), "");
 }
 
 }  // namespace
