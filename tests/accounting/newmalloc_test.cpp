@@ -1,162 +1,134 @@
-// Counted blocks and streams: what each call does to the counts and to the
-// memory or file it hands out. Every test leaves both counts as it found
-// them, or this test program would itself end with a report.
+// Counted blocks and streams, and the reports a user meets at exit. Every
+// in-process test leaves both counts as it found them, or this program would
+// end with a report itself; the reports are checked in fresh child processes
+// (re-runs of this program) by exit status and whole standard error.
 #include "accounting/newmalloc.h"
 
 #include <gtest/gtest.h>
 
-#include <cstdint>
+#include <algorithm>
+#include <cstdlib>
 #include <cstring>
+#include <filesystem>
 #include <string>
 
+#include "platform/win32.h"
 #include "support/scoped.h"
 
 namespace zeb::accounting {
 namespace {
 
-TEST(TrackedAlloc, CountsEachBlockUntilItIsFreed) {
-  const std::uint32_t sizes[] = {0u, 1u, 64u, 4096u, 100'000u};
-  for (const std::uint32_t size : sizes) {
-    const std::int32_t before = live_block_count();
-    auto* block = static_cast<unsigned char*>(tracked_alloc(size));
-    ASSERT_NE(block, nullptr) << size;
-    EXPECT_EQ(live_block_count(), before + 1) << size;
-    if (size > 0) std::memset(block, 0x5A, size);  // the whole block is usable
-    tracked_free(block, __FILE__, __LINE__);
-    EXPECT_EQ(live_block_count(), before) << size;
-  }
-}
-
-TEST(TrackedAlloc, BlocksAreDistinctAndFreedInAnyOrder) {
+TEST(Counters, BlocksAreCountedFromAllocationToRelease) {
   const std::int32_t before = live_block_count();
-  void* first = tracked_alloc(16);
-  void* second = tracked_alloc(16);
-  void* third = tracked_alloc(16);
-  ASSERT_TRUE(first != nullptr && second != nullptr && third != nullptr);
-  EXPECT_NE(first, second);
-  EXPECT_NE(second, third);
-  EXPECT_EQ(live_block_count(), before + 3);
-  tracked_free(second, __FILE__, __LINE__);
-  tracked_free(first, __FILE__, __LINE__);
-  EXPECT_EQ(live_block_count(), before + 1);
-  tracked_free(third, __FILE__, __LINE__);
-  EXPECT_EQ(live_block_count(), before);
-}
-
-TEST(TrackedCalloc, HandsOutZeroFilledCountedBlocks) {
-  struct Case {
-    std::uint32_t count;
-    std::uint32_t size;
-  };
-  const Case cases[] = {{1, 1}, {16, 4}, {1000, 3}, {3, 1000}, {0, 16}};
-  for (const Case& c : cases) {
-    const std::int32_t before = live_block_count();
-    auto* block = static_cast<unsigned char*>(tracked_calloc(c.count, c.size));
-    ASSERT_NE(block, nullptr) << c.count << " x " << c.size;
-    EXPECT_EQ(live_block_count(), before + 1);
-    const std::uint32_t bytes = c.count * c.size;
-    std::uint32_t nonzero = 0;
-    for (std::uint32_t i = 0; i < bytes; ++i) nonzero += block[i] != 0 ? 1u : 0u;
-    EXPECT_EQ(nonzero, 0u) << c.count << " x " << c.size;
-    tracked_free(block, __FILE__, __LINE__);
-    EXPECT_EQ(live_block_count(), before);
-  }
-}
-
-TEST(TrackedCalloc, ProductBeyondThirtyTwoBitsIsRefusedUncounted) {
-  struct Case {
-    std::uint32_t count;
-    std::uint32_t size;
-  };
-  const Case cases[] = {{0x10000u, 0x10000u}, {UINT32_MAX, 2u}, {2u, 0x80000000u}, {65537u, 65537u}};
-  for (const Case& c : cases) {
-    const std::int32_t before = live_block_count();
-    EXPECT_EQ(tracked_calloc(c.count, c.size), nullptr) << c.count << " x " << c.size;
-    EXPECT_EQ(live_block_count(), before);
-  }
-}
-
-TEST(TrackedRealloc, NullBlockIsServedAsAFreshCountedBlock) {
-  const std::uint32_t sizes[] = {0u, 8u, 300u};
-  for (const std::uint32_t size : sizes) {
-    const std::int32_t before = live_block_count();
-    auto* block = static_cast<char*>(tracked_realloc(nullptr, size));
-    ASSERT_NE(block, nullptr) << size;
-    EXPECT_EQ(live_block_count(), before + 1) << size;
-    if (size > 0) std::memset(block, 'r', size);
-    tracked_free(block, __FILE__, __LINE__);
-    EXPECT_EQ(live_block_count(), before);
-  }
-}
-
-TEST(TrackedRealloc, ShrinkingKeepsAddressContentsAndCount) {
   auto* block = static_cast<char*>(tracked_alloc(64));
-  ASSERT_NE(block, nullptr);
+  auto* zeroed = static_cast<unsigned char*>(tracked_calloc(1000, 3));
+  void* fresh = tracked_realloc(nullptr, 8);
+  void* empty = tracked_calloc(0, 16);
+  ASSERT_TRUE(block != nullptr && zeroed != nullptr && fresh != nullptr && empty != nullptr);
+  EXPECT_EQ(live_block_count(), before + 4);
+  EXPECT_EQ(std::count(zeroed, zeroed + 3000, 0), 3000);
   std::memcpy(block, "0123456789", 10);
-  const std::int32_t before = live_block_count();
-  EXPECT_EQ(tracked_realloc(block, 10), block);
-  EXPECT_EQ(std::memcmp(block, "0123456789", 10), 0);
+  EXPECT_EQ(tracked_realloc(block, 10), block);  // resized where it stands, not counted again
+  EXPECT_EQ(std::string(block, 10), "0123456789");
+  EXPECT_EQ(tracked_calloc(0x10000u, 0x10000u), nullptr);  // the product does not fit 32 bits
+  EXPECT_EQ(live_block_count(), before + 4);
+  for (void* b : {static_cast<void*>(block), static_cast<void*>(zeroed), fresh, empty}) tracked_free(b, "x", 1);
   EXPECT_EQ(live_block_count(), before);
-  tracked_free(block, __FILE__, __LINE__);
-  EXPECT_EQ(live_block_count(), before - 1);
 }
 
-TEST(TrackedRealloc, GrowingNeverMovesTheBlock) {
-  auto* block = static_cast<char*>(tracked_alloc(16));
-  ASSERT_NE(block, nullptr);
-  std::memcpy(block, "fixed block 1234", 16);
-  const std::int32_t before = live_block_count();
-  void* grown = tracked_realloc(block, 1 << 20);
-  // Either it grew where it stands or it failed and left the block alone.
-  if (grown != nullptr) {
-    EXPECT_EQ(grown, block);
-  }
-  EXPECT_EQ(std::memcmp(block, "fixed block 1234", 16), 0);
-  EXPECT_EQ(live_block_count(), before);
-  tracked_free(block, __FILE__, __LINE__);
-}
-
-class TrackedStreams : public testing::Test {
- protected:
-  void SetUp() override { test::write_host_file(dir_.host("data.txt"), "contents"); }
-  std::string existing() const { return dir_ / "data.txt"; }
-  test::ScopedTempDir dir_;
-};
-
-TEST_F(TrackedStreams, OpenedStreamIsCountedUntilClosed) {
-  const char* modes[] = {"rb", "r", "ab", "rb+", "wb"};
-  for (const char* mode : modes) {
-    const std::int32_t before = open_file_count();
-    std::FILE* stream = tracked_fopen(existing().c_str(), mode);
-    ASSERT_NE(stream, nullptr) << mode;
-    EXPECT_EQ(open_file_count(), before + 1) << mode;
-    EXPECT_EQ(tracked_fclose(stream), 0) << mode;
-    EXPECT_EQ(open_file_count(), before) << mode;
-  }
-}
-
-TEST_F(TrackedStreams, StreamReadsTheNamedFile) {
-  std::FILE* stream = tracked_fopen(existing().c_str(), "rb");
-  ASSERT_NE(stream, nullptr);
-  char buffer[32] = {};
-  const std::size_t got = std::fread(buffer, 1, sizeof buffer, stream);
-  EXPECT_EQ(std::string(buffer, got), "contents");
-  EXPECT_EQ(tracked_fclose(stream), 0);
-}
-
-TEST_F(TrackedStreams, FailedOpenIsNotCounted) {
-  const std::string missing[] = {dir_ / "absent.txt", dir_ / "no\\such\\dir.txt"};
-  for (const std::string& path : missing) {
-    const std::int32_t before = open_file_count();
-    EXPECT_EQ(tracked_fopen(path.c_str(), "rb"), nullptr) << path;
-    EXPECT_EQ(open_file_count(), before) << path;
-  }
-}
-
-TEST_F(TrackedStreams, ClosingNullIsRefusedUncounted) {
+TEST(Counters, StreamsAreCountedFromOpenToClose) {
+  test::ScopedTempDir dir;
+  test::write_host_file(dir.host("data.txt"), "contents");
   const std::int32_t before = open_file_count();
+  std::FILE* stream = tracked_fopen((dir / "data.txt").c_str(), "rb");
+  ASSERT_NE(stream, nullptr);
+  EXPECT_EQ(tracked_fopen((dir / "absent.txt").c_str(), "rb"), nullptr);
+  EXPECT_EQ(open_file_count(), before + 1);
+  char buffer[16] = {};
+  EXPECT_EQ(std::string(buffer, std::fread(buffer, 1, sizeof buffer, stream)), "contents");
+  EXPECT_EQ(tracked_fclose(stream), 0);
   EXPECT_EQ(tracked_fclose(nullptr), EOF);
   EXPECT_EQ(open_file_count(), before);
+}
+
+// Matches exactly `text`.
+std::string exactly(const std::string& text) {
+  std::string pattern = "^";
+  for (const char c : text) {
+    if (std::string("\\.[]{}()*+?^$|").find(c) != std::string::npos) pattern += '\\';
+    pattern += c;
+  }
+  return pattern + "$";
+}
+
+std::string box(const std::string& text) { return std::string(kMemoryDebugCaption) + "\n" + text + "\n"; }
+
+const std::string kLeak1 = box("Memory leak detected , number of memory not freed = 1");
+const std::string kLeak3 = box("Memory leak detected , number of memory not freed = 3");
+const std::string kFiles2 = box("File not closed detected , number of files not closed = 2");
+
+// A child reports, then shows that the exit went on; nobody answers its boxes.
+void start_child() {
+  std::atexit([] { std::fputs("[exit continued]", stderr); });
+  if (std::freopen("/dev/null", "r", stdin) == nullptr) std::abort();
+}
+
+void open_two_streams() {
+  char own_path[1024] = {};
+  if (GetModuleFileNameA(nullptr, own_path, sizeof own_path) >= sizeof own_path) std::abort();
+  for (int i = 0; i < 2; ++i) tracked_fopen(own_path, "rb");
+}
+
+class ExitReports : public testing::Test {
+ protected:
+  void SetUp() override {
+    GTEST_FLAG_SET(death_test_style, "threadsafe");
+    // Where boxes are real windows (Windows, Wine) they would wait for a person.
+    if (std::filesystem::path::preferred_separator != '/') GTEST_SKIP() << "message boxes are real windows here";
+  }
+};
+
+TEST_F(ExitReports, OneLeakedBlockIsReportedAndTheExitStatusKept) {
+  EXPECT_EXIT({ start_child(); tracked_alloc(32); std::exit(9); }, testing::ExitedWithCode(9),
+              exactly(kLeak1 + "[exit continued]"));
+}
+
+TEST_F(ExitReports, ReportsRunInReverseOrderOfFirstUse) {
+  for (const bool streams_first : {true, false}) {
+    EXPECT_EXIT(
+        {
+          start_child();
+          if (streams_first) open_two_streams();
+          for (int i = 0; i < 3; ++i) tracked_alloc(8);
+          if (!streams_first) open_two_streams();
+          std::exit(0);
+        },
+        testing::ExitedWithCode(0),
+        exactly((streams_first ? kLeak3 + kFiles2 : kFiles2 + kLeak3) + "[exit continued]"));
+  }
+}
+
+TEST_F(ExitReports, FreeingNullNamesTheCallerAndAbortsWithoutExitReports) {
+  EXPECT_DEATH({ start_child(); tracked_alloc(8); tracked_free(nullptr, "x", 7); },
+               exactly(box("Trying to free NULL , file x , line 7 ")));
+}
+
+TEST_F(ExitReports, BoxTextMustFitTheReportBuffer) {
+  const std::string fits(kReportTextCapacity - 1, 'f');
+  EXPECT_EXIT(
+      {
+        start_child();
+        memory_debug_box("%s", fits.c_str());
+        memory_debug_box("%s!", fits.c_str());  // one byte too many: refused
+        std::exit(0);
+      },
+              testing::ExitedWithCode(0), exactly(box(fits) + "[exit continued]"));
+}
+
+TEST(TrackedCalloc, SizeZeroFailsItsAssertionInEveryBuild) {
+  GTEST_FLAG_SET(death_test_style, "threadsafe");
+  // The Windows runtime adds its own words about the abort afterwards.
+  EXPECT_DEATH(tracked_calloc(16, 0), "^Assertion failed: size > 0, file newmalloc.cpp, line ");
 }
 
 }  // namespace
