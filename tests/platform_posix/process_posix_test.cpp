@@ -5,6 +5,7 @@
 #include <cerrno>
 #include <chrono>
 #include <csignal>
+#include <filesystem>
 #include <string>
 #include <thread>
 
@@ -58,6 +59,39 @@ TEST(PosixProcess, NoZombieIsLeft) {
     std::this_thread::sleep_for(std::chrono::milliseconds(10));
   }
   EXPECT_TRUE(gone(dropped.dwProcessId));
+}
+
+}  // namespace
+}  // namespace zeb::test
+
+namespace zeb::test {
+namespace {
+
+// A toolchain put first in PATH is found even when its program has no ".exe"
+// and a later PATH entry holds one with it.
+TEST(PosixProgramSearch, EarlierPlaceWinsOverExeFurtherAlong) {
+  ScopedTempDir first;
+  ScopedTempDir second;
+  write_host_file(first.host("tool"), "#!/bin/sh\nexit 7\n");
+  write_host_file(second.host("tool.exe"), "#!/bin/sh\nexit 9\n");
+  std::filesystem::permissions(first.host("tool"), std::filesystem::perms::owner_exec,
+                               std::filesystem::perm_options::add);
+  std::filesystem::permissions(second.host("tool.exe"), std::filesystem::perms::owner_exec,
+                               std::filesystem::perm_options::add);
+  ScopedEnvVar path("PATH", first.path() + ";" + second.path() + ";C:\\bin;C:\\usr\\bin");
+
+  STARTUPINFOA startup{};
+  startup.cb = sizeof startup;
+  PROCESS_INFORMATION process{};
+  char command[] = "tool";
+  ASSERT_TRUE(CreateProcessA(nullptr, command, nullptr, nullptr, FALSE, 0, nullptr, nullptr,
+                             &startup, &process));
+  EXPECT_EQ(WaitForSingleObject(process.hProcess, INFINITE), WAIT_OBJECT_0);
+  DWORD status = 0;
+  EXPECT_TRUE(GetExitCodeProcess(process.hProcess, &status));
+  EXPECT_EQ(status, 7u);
+  CloseHandle(process.hThread);
+  CloseHandle(process.hProcess);
 }
 
 }  // namespace

@@ -50,6 +50,16 @@ bool is_directory(const std::string& host_path) {
   return stat(host_path.c_str(), &info) == 0 && S_ISDIR(info.st_mode);
 }
 
+// "/" followed by the first `count` names, joined by '/'.
+std::string joined_host_path(const std::vector<std::string>& names, std::size_t count) {
+  std::string host = "/";
+  for (std::size_t i = 0; i < count; ++i) {
+    if (i != 0) host += '/';
+    host += names[i];
+  }
+  return host;
+}
+
 // The host's current directory, or empty when it cannot be had.
 std::string host_current_directory() {
   std::vector<char> buffer(256);
@@ -93,8 +103,27 @@ DWORD host_path_for(std::string_view windows_path, std::string& host_out) {
   const bool trailing = parsed.trailing_separator;
   if (!names.empty() && !trailing) names.back() = strip_trailing_dots_and_spaces(names.back());
 
+  // Nearly every path names entries that exist as typed. When the whole path,
+  // or else its directory, exists under the exact names, the walk would keep
+  // each of those names, so it starts past them: one look-up instead of two
+  // per level, on every file call.
   std::string host = "/";
-  for (std::size_t i = 0; i < names.size(); ++i) {
+  std::size_t first = 0;
+  if (!names.empty()) {
+    struct stat info {};
+    std::string exact = joined_host_path(names, names.size());
+    if (lstat(exact.c_str(), &info) == 0) {
+      host = std::move(exact);
+      first = names.size();
+    } else if (names.size() > 1) {
+      std::string parent = joined_host_path(names, names.size() - 1);
+      if (is_directory(parent)) {
+        host = std::move(parent);
+        first = names.size() - 1;
+      }
+    }
+  }
+  for (std::size_t i = first; i < names.size(); ++i) {
     const bool last = i + 1 == names.size();
     std::string stored;
     if (!find_stored_name(host, names[i], stored)) {

@@ -1,5 +1,5 @@
 // POSIX host: child processes, their waits and exit codes.
-// A child is fork + exec of the program Windows would pick; nothing counts as
+// A child is vfork + exec of the program Windows would pick; nothing counts as
 // started unless exec succeeded. A child killed by signal N ends with 128 + N.
 #include <fcntl.h>
 #include <poll.h>
@@ -268,7 +268,9 @@ pid_t launch(LaunchPlan& plan) {
   Descriptor report_read(report[0]);
   Descriptor report_write(report[1]);
 
-  const pid_t pid = fork();
+  // vfork: the child only moves descriptors, changes directory and execs, so
+  // it can borrow our memory until then instead of copying our page tables.
+  const pid_t pid = vfork();
   if (pid < 0) {
     SetLastError(errno == EAGAIN ? ERROR_NOT_ENOUGH_QUOTA : ERROR_NOT_ENOUGH_MEMORY);
     return -1;

@@ -128,11 +128,13 @@ DWORD find_program(std::string_view name, std::string& host_out) {
     return result;
   }
 
-  // Every place is searched for the first name before the second is tried,
-  // so "cc" finds "cc.exe" further along the PATH before a bare "cc".
+  // Place by place, as Windows walks its search order, each place trying
+  // "name.exe" before the bare name: the first place that has either wins, so
+  // a toolchain put first in the order is never passed over for a ".exe"
+  // further along, and the search stops without reading the rest of PATH.
   const std::vector<std::string> directories = search_directories();
-  for (const std::string& candidate : names) {
-    for (const std::string& directory : directories) {
+  for (const std::string& directory : directories) {
+    for (const std::string& candidate : names) {
       std::string host;
       const Probe found = probe(directory + candidate, host);
       if (found == Probe::BadName) return ERROR_INVALID_NAME;

@@ -14,7 +14,8 @@ namespace zeb::platform::posix {
 // path (a separator or a drive) is taken relative to the current directory;
 // a bare name is looked for in the directory of the running executable, then
 // the current directory, then each PATH entry. A name without extension is
-// first looked for with ".exe" appended (in every place), then as it is.
+// looked for with ".exe" appended, then as it is, place by place: the first
+// place holding either wins.
 // Returns ERROR_SUCCESS with the POSIX path in `host_out`, or
 //   ERROR_FILE_NOT_FOUND  no such file;
 //   ERROR_PATH_NOT_FOUND  a directory on the given path does not exist;
