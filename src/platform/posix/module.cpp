@@ -20,21 +20,8 @@ namespace {
 
 ModuleTag main_module{};
 
-// The executable's POSIX path, or empty when the host will not tell.
-std::string executable_host_path() {
-  std::vector<char> buffer(256);
-  for (;;) {
-    const ssize_t length = readlink("/proc/self/exe", buffer.data(), buffer.size());
-    if (length < 0) return std::string();
-    if (static_cast<std::size_t>(length) < buffer.size()) {
-      return std::string(buffer.data(), static_cast<std::size_t>(length));
-    }
-    buffer.resize(buffer.size() * 2);
-  }
-}
-
 std::string executable_windows_path() {
-  const std::string host = executable_host_path();
+  const std::string host = zeb::platform::posix::executable_host_path();
   return host.empty() ? std::string() : zeb::platform::posix::windows_path_for(host);
 }
 

@@ -152,6 +152,18 @@ std::string current_windows_directory() {
   return windows_path_for(current);
 }
 
+std::string executable_host_path() {
+  std::vector<char> buffer(256);
+  for (;;) {
+    const ssize_t length = readlink("/proc/self/exe", buffer.data(), buffer.size());
+    if (length < 0) return std::string();
+    if (static_cast<std::size_t>(length) < buffer.size()) {
+      return std::string(buffer.data(), static_cast<std::size_t>(length));
+    }
+    buffer.resize(buffer.size() * 2);
+  }
+}
+
 DWORD error_from_errno(int error_number) {
   switch (error_number) {
     case 0: return ERROR_SUCCESS;

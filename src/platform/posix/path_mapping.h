@@ -34,6 +34,9 @@ std::string windows_path_for(std::string_view host_absolute);
 // root). Empty, with the last error set, when the host cannot tell it.
 std::string current_windows_directory();
 
+// The running executable's POSIX path, or empty when the host will not tell.
+std::string executable_host_path();
+
 // The Win32 error code closest to a host errno value (ENOENT ->
 // ERROR_FILE_NOT_FOUND, EACCES -> ERROR_ACCESS_DENIED, ...); values without a
 // counterpart give ERROR_INVALID_FUNCTION.

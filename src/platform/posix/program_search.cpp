@@ -50,18 +50,11 @@ std::vector<std::string> candidate_names(std::string_view name) {
 
 // The directory of the running executable, in Windows form.
 std::string executable_directory() {
-  std::vector<char> buffer(256);
-  for (;;) {
-    const ssize_t length = readlink("/proc/self/exe", buffer.data(), buffer.size());
-    if (length < 0) return std::string();
-    if (static_cast<std::size_t>(length) < buffer.size()) {
-      std::string host(buffer.data(), static_cast<std::size_t>(length));
-      const std::size_t slash = host.find_last_of('/');
-      host.erase(slash == 0 ? 1 : slash);
-      return windows_path_for(host);
-    }
-    buffer.resize(buffer.size() * 2);
-  }
+  std::string host = executable_host_path();
+  if (host.empty()) return host;
+  const std::size_t slash = host.find_last_of('/');
+  host.erase(slash == 0 ? 1 : slash);
+  return windows_path_for(host);
 }
 
 // The places a bare name is looked for, as Windows-form directory prefixes
