@@ -1,16 +1,5 @@
 # Cross-compiles zeb_c.exe for 32-bit Windows with Debian's MinGW-w64 packages
-# (g++-mingw-w64-i686-posix, libz-mingw-w64-dev). Tests run through Wine.
-set(CMAKE_SYSTEM_NAME Windows)
+# (g++-mingw-w64-i686-posix, libz-mingw-w64-dev): the program that ships.
 set(CMAKE_SYSTEM_PROCESSOR i686)
 set(ZEB_MINGW_TRIPLE i686-w64-mingw32)
-
-set(CMAKE_C_COMPILER ${ZEB_MINGW_TRIPLE}-gcc-posix)
-set(CMAKE_CXX_COMPILER ${ZEB_MINGW_TRIPLE}-g++-posix)
-set(CMAKE_RC_COMPILER ${ZEB_MINGW_TRIPLE}-windres)
-
-set(CMAKE_FIND_ROOT_PATH /usr/${ZEB_MINGW_TRIPLE})
-set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)
-set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
-set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
-set(CMAKE_FIND_ROOT_PATH_MODE_PACKAGE ONLY)
-
+include(${CMAKE_CURRENT_LIST_DIR}/mingw-common.cmake)

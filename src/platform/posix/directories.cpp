@@ -131,10 +131,8 @@ DWORD GetCurrentDirectoryA(DWORD size, LPSTR buffer) {
 }
 
 BOOL SetCurrentDirectoryA(LPCSTR path) {
-  if (path == nullptr) return fail(ERROR_INVALID_PARAMETER);
   std::string host;
-  const DWORD mapped = host_path_for(path, host);
-  if (mapped != ERROR_SUCCESS) return fail(mapped);
+  if (!map_path_argument(path, host)) return FALSE;
   struct stat info {};
   if (stat(host.c_str(), &info) != 0) return fail(error_from_errno(errno));
   if (!S_ISDIR(info.st_mode)) return fail(ERROR_DIRECTORY);
@@ -148,10 +146,8 @@ BOOL SetCurrentDirectoryA(LPCSTR path) {
 }
 
 BOOL CreateDirectoryA(LPCSTR path, LPSECURITY_ATTRIBUTES) {
-  if (path == nullptr) return fail(ERROR_INVALID_PARAMETER);
   std::string host;
-  const DWORD mapped = host_path_for(path, host);
-  if (mapped != ERROR_SUCCESS) return fail(mapped);
+  if (!map_path_argument(path, host)) return FALSE;
   if (mkdir(host.c_str(), 0777) != 0) {
     return fail(errno == ENOENT ? ERROR_PATH_NOT_FOUND : error_from_errno(errno));
   }
@@ -159,10 +155,8 @@ BOOL CreateDirectoryA(LPCSTR path, LPSECURITY_ATTRIBUTES) {
 }
 
 BOOL RemoveDirectoryA(LPCSTR path) {
-  if (path == nullptr) return fail(ERROR_INVALID_PARAMETER);
   std::string host;
-  const DWORD mapped = host_path_for(path, host);
-  if (mapped != ERROR_SUCCESS) return fail(mapped);
+  if (!map_path_argument(path, host)) return FALSE;
   struct stat info {};
   if (lstat(host.c_str(), &info) != 0) return fail(error_from_errno(errno));
   if (!S_ISDIR(info.st_mode)) return fail(ERROR_DIRECTORY);

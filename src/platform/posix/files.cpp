@@ -149,10 +149,8 @@ DWORD GetFileAttributesA(LPCSTR path) {
 }
 
 BOOL SetFileAttributesA(LPCSTR path, DWORD attributes) {
-  if (path == nullptr) return fail(ERROR_INVALID_PARAMETER);
   std::string host;
-  const DWORD mapped = host_path_for(path, host);
-  if (mapped != ERROR_SUCCESS) return fail(mapped);
+  if (!map_path_argument(path, host)) return FALSE;
   struct stat info {};
   if (stat(host.c_str(), &info) != 0) return fail(error_from_errno(errno));
   // Only the read-only bit has a POSIX counterpart; the others are accepted
@@ -170,10 +168,8 @@ BOOL SetFileAttributesA(LPCSTR path, DWORD attributes) {
 }
 
 BOOL DeleteFileA(LPCSTR path) {
-  if (path == nullptr) return fail(ERROR_INVALID_PARAMETER);
   std::string host;
-  const DWORD mapped = host_path_for(path, host);
-  if (mapped != ERROR_SUCCESS) return fail(mapped);
+  if (!map_path_argument(path, host)) return FALSE;
   const DWORD verdict = check_deletable(host);
   if (verdict != ERROR_SUCCESS) return fail(verdict);
   if (unlink(host.c_str()) != 0) return fail(error_from_errno(errno));

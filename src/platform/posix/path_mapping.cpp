@@ -152,6 +152,13 @@ std::string current_windows_directory() {
   return windows_path_for(current);
 }
 
+bool map_path_argument(LPCSTR path, std::string& host_out) {
+  const DWORD mapped = path == nullptr ? ERROR_INVALID_PARAMETER : host_path_for(path, host_out);
+  if (mapped == ERROR_SUCCESS) return true;
+  SetLastError(mapped);
+  return false;
+}
+
 std::string executable_host_path() {
   std::vector<char> buffer(256);
   for (;;) {

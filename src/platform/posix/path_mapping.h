@@ -34,6 +34,11 @@ std::string windows_path_for(std::string_view host_absolute);
 // root). Empty, with the last error set, when the host cannot tell it.
 std::string current_windows_directory();
 
+// The path argument of a file call mapped as host_path_for does; false, with
+// the thread's last error set (ERROR_INVALID_PARAMETER for null), when it
+// cannot be.
+bool map_path_argument(LPCSTR path, std::string& host_out);
+
 // The running executable's POSIX path, or empty when the host will not tell.
 std::string executable_host_path();
 
