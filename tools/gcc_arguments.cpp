@@ -22,14 +22,16 @@ std::string_view strip_quotes(std::string_view argument) {
   return argument;
 }
 
-// A Windows path, possibly still quoted, mapped to the host; anything else,
-// or a path that does not map, comes back unchanged.
-std::string map_if_windows_path(std::string_view argument, const PathMapper& map) {
+// A Windows path, possibly still quoted, mapped to the host into `out`;
+// anything else comes back unchanged. False for a Windows path that does not
+// map.
+bool map_if_windows_path(std::string_view argument, const PathMapper& map, std::string& out) {
   const std::string_view unquoted = strip_quotes(argument);
-  if (!is_windows_path(unquoted)) return std::string(argument);
-  std::string host;
-  if (map && map(unquoted, host)) return host;
-  return std::string(argument);
+  if (!is_windows_path(unquoted)) {
+    out = argument;
+    return true;
+  }
+  return map && map(unquoted, out);
 }
 
 }  // namespace
@@ -65,11 +67,12 @@ bool is_host_library_option(std::string_view argument) {
   return std::find(kHostLibraries.begin(), kHostLibraries.end(), name) != kHostLibraries.end();
 }
 
-std::vector<std::string> translate_arguments(const std::vector<std::string>& arguments,
-                                             const PathMapper& map) {
-  std::vector<std::string> out;
+Translation translate_arguments(const std::vector<std::string>& arguments, const PathMapper& map) {
+  Translation translation;
+  std::vector<std::string>& out = translation.arguments;
   out.reserve(arguments.size() + 1);
   bool links = true;
+  std::string mapped;
   for (const std::string& argument : arguments) {
     const std::string_view view = argument;
     if (std::find(kNoLinkOptions.begin(), kNoLinkOptions.end(), view) != kNoLinkOptions.end()) {
@@ -77,15 +80,20 @@ std::vector<std::string> translate_arguments(const std::vector<std::string>& arg
     }
     if (view.size() > 2 && view.substr(0, 2) == "-l") {
       if (is_host_library_option(view)) out.push_back(argument);
-    } else if (view.size() > 2 && view.substr(0, 2) == "-o") {
-      out.push_back("-o" + map_if_windows_path(view.substr(2), map));
-    } else {
-      out.push_back(map_if_windows_path(view, map));
+      continue;
     }
+    const bool joined_output = view.size() > 2 && view.substr(0, 2) == "-o";
+    const std::string_view path = joined_output ? view.substr(2) : view;
+    if (!map_if_windows_path(path, map, mapped)) {
+      out.clear();
+      translation.unmapped = path;
+      return translation;
+    }
+    out.push_back(joined_output ? "-o" + mapped : mapped);
   }
   // After every input, so that the linker sees the calls before the library.
   if (links) out.emplace_back("-lm");
-  return out;
+  return translation;
 }
 
 std::string host_search_path(std::string_view compiler_directory, std::string_view path_value,

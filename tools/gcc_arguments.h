@@ -31,17 +31,23 @@ bool is_windows_path(std::string_view argument);
 // system library that the host does not have.
 bool is_host_library_option(std::string_view argument);
 
-// The host compiler's arguments (argv[0] excluded) for the stand-in's
-// arguments (argv[0] excluded):
+// The host compiler's command line for the stand-in's one.
+struct Translation {
+  std::vector<std::string> arguments;  // argv[0] excluded
+  // The first Windows-form path that could not be mapped, as given; when it
+  // is not empty `arguments` is empty and nothing may be run, since the host
+  // compiler would take such a path as a name in its current directory.
+  std::string unmapped;
+};
+
+// Translates the stand-in's arguments (argv[0] excluded):
 // - a Windows-form path, given alone or joined to "-o", is mapped by `map`;
-//   one still wrapped in double quotes loses them first; a path that cannot
-//   be mapped is passed on as it is, for the compiler to report;
+//   one still wrapped in double quotes loses them first;
 // - a "-l" option is left out unless it names a host library;
 // - when the command links (no -c, -S or -E), "-lm" is added last:
 //   the MinGW runtime carries the math functions in its C library, the host
 //   keeps them in libm.
-std::vector<std::string> translate_arguments(const std::vector<std::string>& arguments,
-                                             const PathMapper& map);
+Translation translate_arguments(const std::vector<std::string>& arguments, const PathMapper& map);
 
 // The PATH value for the host compiler, which finds its assembler and linker
 // along it: `compiler_directory` first, then the entries of `path_value`.

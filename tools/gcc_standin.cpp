@@ -36,7 +36,12 @@ int main(int argc, char** argv) {
     return 0;
   }
 
-  std::vector<std::string> host_arguments = zeb::tools::translate_arguments(arguments, map_to_host);
+  zeb::tools::Translation translation = zeb::tools::translate_arguments(arguments, map_to_host);
+  if (!translation.unmapped.empty()) {
+    std::fprintf(stderr, "gcc: %s: no such directory\n", translation.unmapped.c_str());
+    return 1;
+  }
+  std::vector<std::string>& host_arguments = translation.arguments;
   std::vector<char*> host_argv;
   host_argv.reserve(host_arguments.size() + 2);
   std::string compiler = ZEB_HOST_CC;

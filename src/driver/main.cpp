@@ -14,6 +14,7 @@
 #include "driver/source_path.h"
 #include "driver/toolchain_environment.h"
 #include "fsutil/path_tests.h"
+#include "platform/win32.h"
 
 namespace {
 
@@ -41,8 +42,14 @@ std::int32_t run_source(int argc, char** argv) {
     std::printf(kSourceMissing, argv[1]);
     return SourceMissing;
   }
+  // The user's current directory anchors a relative name and is where the
+  // run returns to: one that cannot be read (too long, or deleted) would
+  // leave the run in some other directory, so nothing starts.
+  if (current_directory()[0] == '\0') return ArgumentTooLong;
+  // From here on the argument is a Windows path, whatever the host's syntax.
+  const std::string typed = zeb::platform::windows_path_from_typed(argv[1]);
   std::string source;
-  if (const int resolved = resolve_source_path(source, argv[1]); resolved != 0) return resolved;
+  if (const int resolved = resolve_source_path(source, typed.c_str()); resolved != 0) return resolved;
   normalize_path_case(source);
 
   const char* base = exe_directory();

@@ -5,6 +5,7 @@
 
 #include "cache/process_runner.h"
 #include "driver/result_codes.h"
+#include "platform/portable/path_text.h"
 #include "platform/win32.h"
 #include "strlib/string_primitives.h"
 
@@ -79,6 +80,9 @@ int resolve_source_path(std::string& out, const char* argument) {
     full = typed;
   } else {
     full = current_directory();
+    // Without its anchor a relative name would be taken from wherever the
+    // run happens to be later.
+    if (full.empty()) return ArgumentTooLong;
     strlib::add_trailing_backslash(full);
     full += typed;
   }
@@ -117,6 +121,9 @@ int normalize_path_case_with(std::string& path, const StoredNameLookup& lookup) 
   if (!lookup(typed, stored)) return 0;
   rebuilt += stored;
   if (rebuilt.size() > kMaxPathLength) return 0;
+  // A look-up that failed on the way left its name out: the rebuilt path
+  // would then name some other file. Only the case of each name may change.
+  if (!platform::equal_nocase(typed, rebuilt)) return 0;
   // The same size is the last guard that the rebuilt path names the same file.
   if (cache::file_size(typed.c_str()) != cache::file_size(rebuilt.c_str())) return 0;
   path = rebuilt;

@@ -59,7 +59,8 @@ int manage_working_directory(int mode, const char* path);
 //     relative to the current directory;
 //  14 (LeadingBackslash) a path from the root of the current drive;
 //  15 (LeadingDot) a leading dot;
-//  28 (ArgumentTooLong) a result longer than kMaxPathLength.
+//  28 (ArgumentTooLong) a result longer than kMaxPathLength, or a relative
+//     name while the current directory cannot be read.
 // `out` is written only on 0. A null argument counts as an empty one.
 int resolve_source_path(std::string& out, const char* argument);
 
@@ -69,7 +70,8 @@ int resolve_source_path(std::string& out, const char* argument);
 // case. The path is left unchanged when it is not a drive path, longer than
 // kMaxPathLength, holds a wildcard character, names only an entry of a drive
 // root, when a look-up fails, when the rebuilt path would exceed
-// kMaxPathLength, or when the rebuilt path does not measure the same size.
+// kMaxPathLength, when the rebuilt path does not have the same names but for
+// their case, or when it does not measure the same size.
 // Returns 1 when the path was rewritten, else 0 (callers need not look).
 int normalize_path_case(std::string& path);
 

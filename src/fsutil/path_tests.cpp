@@ -94,9 +94,12 @@ int can_enter_directory(const char* path) {
   std::string saved(needed, '\0');
   const DWORD length = needed != 0 ? GetCurrentDirectoryA(needed, saved.data()) : 0;
   saved.resize(length < needed ? length : 0);
+  // A directory that cannot be read cannot be returned to: the test is not
+  // made, so that the process stays where it is.
+  if (saved.empty()) return 0;
 
   const bool entered = path != nullptr && SetCurrentDirectoryA(path) != 0;
-  if (!saved.empty()) SetCurrentDirectoryA(saved.c_str());
+  SetCurrentDirectoryA(saved.c_str());
   return entered ? 1 : 0;
 }
 

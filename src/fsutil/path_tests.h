@@ -41,7 +41,9 @@ int directory_read_only(const char* path);
 // ignored; "" is the root of the current drive) and was deleted again, else 0.
 int directory_writable(const char* directory);
 // 1 if the process could make the path its current directory, else 0. The
-// current directory is the same afterwards in either case.
+// current directory is the same afterwards in either case: when it cannot be
+// read (and so could not be restored) the path is not tried, and 0 is
+// returned.
 int can_enter_directory(const char* path);
 
 // 0 if a bare file name is acceptable, else the first offending class:

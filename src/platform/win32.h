@@ -304,4 +304,11 @@ int remove_file(const char* path);
 // becomes "C:\tmp\x"; on Windows the path is returned unchanged.
 std::string windows_path_from_host(const std::string& host_path);
 
+// A path argument as the user typed it at this host's command line, in the
+// Windows form the rest of zeb_c works with: on Windows '/' becomes '\'; on
+// POSIX '/' separates too and a leading '/' is the root of drive C:
+// ("/home/me/x.zebc" is "C:\home\me\x.zebc"). See
+// windows_form_of_typed_path in platform/portable/path_text.h.
+std::string windows_path_from_typed(const std::string& typed);
+
 }  // namespace zeb::platform

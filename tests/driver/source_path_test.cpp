@@ -99,6 +99,29 @@ TEST(NormalizePathCaseTest, StoredNamesReplaceTypedOnesButNotTheDriveLetter) {
   }
 }
 
+TEST(NormalizePathCaseTest, NeverRebuildsIntoAPathWithOtherNames) {
+  test::ScopedTempDir dir;
+  test::write_host_file(dir.host("x.zebc"), "same size");
+  std::filesystem::create_directory(dir.host("sub"));
+  test::write_host_file(dir.host("sub/x.zebc"), "SAME SIZE");
+  // A name holding a '/' is looked up whole by the platform but is no
+  // directory of its own: the rebuild would drop "sub/".
+  std::string path = dir.path() + "\\sub/x.zebc";
+  const std::string typed = path;
+  EXPECT_EQ(normalize_path_case(path), 0);
+  EXPECT_EQ(path, typed);
+  // A directory whose look-up fails on the way is not left out either.
+  path = dir.path() + "\\SUB\\X.ZEBC";
+  const StoredNameLookup blind_to_sub = [](const std::string& p, std::string& stored) {
+    if (p.ends_with("SUB")) return false;
+    stored = p.substr(p.rfind('\\') + 1);
+    for (char& c : stored) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    return true;
+  };
+  EXPECT_EQ(normalize_path_case_with(path, blind_to_sub), 0);
+  EXPECT_EQ(path, dir.path() + "\\SUB\\X.ZEBC");
+}
+
 TEST(ManageWorkingDirectoryTest, RestoreWithoutSaveChangesNothing) {
   // The saved directory lives for the whole process: a fresh one has none.
   GTEST_FLAG_SET(death_test_style, "threadsafe");

@@ -195,6 +195,60 @@ TEST_F(RunSourceTest, ProgramRunsInTheSourcesDirectory) {
   EXPECT_EQ(result.status, 0);
 }
 
+// Prints a mark of its own, then its working directory.
+std::string where_source(const std::string& mark) {
+  return "#include <stdio.h>\n#include <unistd.h>\n"
+         "int main(void) { char b[4096]; if (!getcwd(b, sizeof b)) return 1;"
+         " printf(\"" + mark + " %s\\n\", b); return 0; }\n";
+}
+
+TEST_F(RunSourceTest, SourcePathsTypedTheHostsWayRunTheRightProgram) {
+  write_source("x.zebc", where_source("sub"), "sub");
+  write_source("x.zebc", where_source("blank"), "sub dir");
+  const std::string in_sub = " " + work_.host("sub").string() + "\n";
+  const struct {
+    std::string typed, out;
+  } cases[] = {
+      {"sub/x.zebc", compile_header() + "sub" + in_sub},
+      {"sub dir/x.zebc", compile_header() + "blank " + work_.host("sub dir").string() + "\n"},
+      // The same file by another spelling reuses its entry: no compile.
+      {"sub\\x.zebc", "sub" + in_sub},
+      {"SUB/X.ZEBC", "sub" + in_sub},
+      {work_.host("sub/x.zebc").string(), "sub" + in_sub},
+      {"sub//x.zebc", "sub" + in_sub},
+  };
+  for (const auto& c : cases) {
+    const RunResult result = run({c.typed});
+    EXPECT_EQ(result.out, c.out) << c.typed;
+    EXPECT_EQ(result.status, 0) << c.typed;
+  }
+  EXPECT_EQ(install_.cache_entries(), 2);
+  EXPECT_TRUE(fs::exists(install_.executable_for(work_.path() + "\\sub\\x.zebc")));
+}
+
+TEST_F(RunSourceTest, SameSizedFileInTheCurrentDirectoryIsNotRunInstead) {
+  write_source("x.zebc", where_source("top"));
+  write_source("x.zebc", where_source("sub"), "sub");
+  EXPECT_EQ(run({"sub/x.zebc"}).out, compile_header() + "sub " + work_.host("sub").string() + "\n");
+  EXPECT_EQ(run({"x.zebc"}).out, compile_header() + "top " + work_.host_path().string() + "\n");
+}
+
+TEST_F(RunSourceTest, UnreadableCurrentDirectoryStopsTheRunBeforeAnythingIsMade) {
+  const std::string source = write_source("x.zebc", where_source("x"));
+  // Deeper than the 260 characters a current directory is read into.
+  fs::path deep = work_.host_path();
+  while (deep.string().size() <= 300) deep /= std::string(40, 'd');
+  fs::create_directories(deep);
+  write_host_file(deep / "y.zebc", where_source("y"));
+  for (const std::string& typed : {source, std::string("y.zebc")}) {
+    const RunResult result = install_.run({typed}, deep);
+    EXPECT_EQ(result.out, "argument or path too long\n") << typed;
+    EXPECT_EQ(result.status, 28) << typed;
+  }
+  EXPECT_FALSE(fs::exists(install_.host() / "cache"));
+  EXPECT_FALSE(fs::exists(install_.capture_file()));
+}
+
 TEST_F(RunSourceTest, OutputKeepsItsOrderWhenStandardOutputIsAFile) {
   // Large compiler output and program output: nothing of zeb_c's own may
   // arrive after what its children wrote.

@@ -73,6 +73,15 @@ TEST_F(PathTests, CanEnterDirectoryLeavesTheCurrentDirectory) {
     EXPECT_EQ(can_enter_directory(path.c_str()), expected) << path;
     EXPECT_EQ(std::filesystem::current_path(), before) << path;
   }
+  // A current directory that is gone cannot be returned to: the process
+  // stays in it rather than ending up in the directory tested.
+  test::ScopedTempDir doomed;
+  test::ScopedCurrentDir inside(doomed.path());
+  std::error_code error;
+  if (!std::filesystem::remove(doomed.host_path(), error)) GTEST_SKIP() << "this host keeps a current directory";
+  EXPECT_EQ(can_enter_directory((dir_ / "sub").c_str()), 0);
+  EXPECT_EQ(GetCurrentDirectoryA(0, nullptr), 0u);
+  std::filesystem::create_directory(doomed.host_path());
 }
 
 TEST(Validators, FirstOffendingClassInListOrder) {

@@ -47,6 +47,8 @@ TEST(PathMapping, DriveCIsTheRootAndNothingElseExists) {
   EXPECT_NE(GetFileAttributesA("c:/TMP") & FILE_ATTRIBUTE_DIRECTORY, 0u);
   EXPECT_EQ(GetFileAttributesA("D:\\tmp"), INVALID_FILE_ATTRIBUTES);
   EXPECT_EQ(GetLastError(), ERROR_PATH_NOT_FOUND);
+  // What a POSIX user types is read the POSIX way.
+  EXPECT_EQ(windows_path_from_typed("/home//me/x.zebc"), "C:\\home\\me\\x.zebc");
 }
 
 TEST(PathMapping, NamesTakeTheCaseStoredOnDiskAnExactMatchFirst) {

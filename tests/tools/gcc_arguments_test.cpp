@@ -25,16 +25,33 @@ TEST(GccStandin, TranslatesTheMingwCommandLine) {
         "-lntdll", "-lws2_32", "-lwsock32", "-lshlwapi", "-lmsacm32", "-lM"},
        {"-x", "c", "-O3", "/Work/Hello.zebc", "-o", "/zeb/h.exe", "-lm"}},
       {{"\"C:\\a b\\x.c\"", "-oC:\\out\\p.exe", "\\\\srv\\x.c"}, {"/a b/x.c", "-o/out/p.exe", "srv/x.c", "-lm"}},
-      // Unmappable paths and non-paths go on as they are.
-      {{"\"D:\\x.c\"", "-DN=C:\\x", "rel\\x.c", "C:a.c", "C:", "/tmp/y.c"},
-       {"\"D:\\x.c\"", "-DN=C:\\x", "rel\\x.c", "C:a.c", "C:", "/tmp/y.c", "-lm"}},
+      // What is not a full Windows path goes on as it is.
+      {{"-DN=C:\\x", "rel\\x.c", "C:a.c", "C:", "/tmp/y.c"}, {"-DN=C:\\x", "rel\\x.c", "C:a.c", "C:", "/tmp/y.c", "-lm"}},
       {{"C:\\p.c", "-lpthread", "-lgdi32", "-lm", "-ldl"}, {"/p.c", "-lpthread", "-lm", "-ldl", "-lm"}},
       {{"-c", "C:\\p.c", "-luser32"}, {"-c", "/p.c"}},
       {{"-S", "-lmm"}, {"-S"}},
       {{"-E", "-l"}, {"-E", "-l"}},  // a lone -l is the compiler's to judge
   };
-  for (const auto& c : cases) EXPECT_EQ(translate_arguments(c.in, fake_map), c.out) << c.in[0];
-  EXPECT_EQ(translate_arguments({"C:\\p.c"}, PathMapper{}), (Args{"C:\\p.c", "-lm"}));
+  for (const auto& c : cases) {
+    const Translation translation = translate_arguments(c.in, fake_map);
+    EXPECT_EQ(translation.arguments, c.out) << c.in[0];
+    EXPECT_EQ(translation.unmapped, "") << c.in[0];
+  }
+}
+
+TEST(GccStandin, RefusesAWindowsPathThatDoesNotMap) {
+  // Passed on, such a path would be a file name with backslashes in the
+  // compiler's current directory: the output would land outside the cache.
+  const struct { Args in; std::string unmapped; } cases[] = {
+      {{"C:\\p.c", "-o", "\"D:\\x.exe\""}, "\"D:\\x.exe\""},
+      {{"-oD:\\out\\p.exe", "C:\\p.c"}, "D:\\out\\p.exe"},
+  };
+  for (const auto& c : cases) {
+    const Translation translation = translate_arguments(c.in, fake_map);
+    EXPECT_EQ(translation.unmapped, c.unmapped);
+    EXPECT_TRUE(translation.arguments.empty());
+  }
+  EXPECT_EQ(translate_arguments({"C:\\p.c"}, PathMapper{}).unmapped, "C:\\p.c");
 }
 
 TEST(GccStandin, SearchPathPutsTheCompilerFirst) {

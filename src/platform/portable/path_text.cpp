@@ -200,4 +200,22 @@ std::string windows_from_posix(std::string_view posix_path) {
   return out;
 }
 
+std::string windows_form_of_typed_path(std::string_view typed, TypedPathSyntax syntax) {
+  std::string out;
+  out.reserve(typed.size() + 2);
+  if (syntax == TypedPathSyntax::Windows) {
+    for (const char c : typed) out += c == '/' ? '\\' : c;
+    return out;
+  }
+  if (!typed.empty() && typed.front() == '/') out = "C:";
+  for (std::size_t i = 0; i < typed.size(); ++i) {
+    if (typed[i] != '/') {
+      out += typed[i];
+    } else if (i == 0 || typed[i - 1] != '/') {
+      out += '\\';
+    }
+  }
+  return out;
+}
+
 }  // namespace zeb::platform

@@ -69,4 +69,17 @@ std::string join_drive_path(char drive, const std::vector<std::string>& componen
 // its separators turned into '\'.
 std::string windows_from_posix(std::string_view posix_path);
 
+// The two ways users type paths at a host's command line.
+enum class TypedPathSyntax {
+  Windows,  // '\' or '/' separate; the text is already a Windows path
+  Posix,    // '/' separates and a leading '/' is the root, which is drive C:
+};
+
+// A path as a user typed it on the host, in the Windows form that zeb_c
+// works with. Windows: every '/' becomes '\' ("sub/x.c" is "sub\x.c",
+// "/x.c" is "\x.c"). POSIX: every run of '/' becomes one '\', and a leading
+// '/' makes the path a full path on C: ("/home/x.c" is "C:\home\x.c"); a
+// '\' typed by the user stays. Nothing else changes: no case, no "." or "..".
+std::string windows_form_of_typed_path(std::string_view typed, TypedPathSyntax syntax);
+
 }  // namespace zeb::platform

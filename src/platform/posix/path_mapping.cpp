@@ -242,4 +242,8 @@ std::string windows_path_from_host(const std::string& host_path) {
   return posix::windows_path_for(host_path);
 }
 
+std::string windows_path_from_typed(const std::string& typed) {
+  return windows_form_of_typed_path(typed, TypedPathSyntax::Posix);
+}
+
 }  // namespace zeb::platform

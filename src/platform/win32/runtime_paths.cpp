@@ -1,6 +1,7 @@
 // Windows host: the runtime's own path calls, unchanged.
 // Paths are already in Windows form here, so nothing is translated.
 #include "platform/win32.h"
+#include "platform/portable/path_text.h"
 
 #include <cstdio>
 
@@ -11,5 +12,9 @@ std::FILE* open_stream(const char* path, const char* mode) { return std::fopen(p
 int remove_file(const char* path) { return std::remove(path); }
 
 std::string windows_path_from_host(const std::string& host_path) { return host_path; }
+
+std::string windows_path_from_typed(const std::string& typed) {
+  return windows_form_of_typed_path(typed, TypedPathSyntax::Windows);
+}
 
 }  // namespace zeb::platform
