@@ -5,6 +5,7 @@
 #include <memory>
 
 #include "accounting/newmalloc.h"
+#include "cache/cache_locks.h"
 #include "cache/checksum.h"
 #include "cache/process_runner.h"
 #include "cache/toolchain_check.h"
@@ -14,6 +15,7 @@
 #include "fsutil/directory_creation.h"
 #include "fsutil/path_tests.h"
 #include "platform/portable/command_line.h"
+#include "platform/win32.h"
 #include "strlib/string_primitives.h"
 
 namespace zeb::cache {
@@ -93,46 +95,108 @@ bool show_capture(const std::string& capture_path) {
   return true;
 }
 
-int stamp(const std::string& executable, std::uint32_t checksum) {
+// Closes a tracked stream and tells whether everything written reached the file.
+bool close_checked(TrackedStream& stream) {
+  return accounting::tracked_fclose(stream.release()) == 0;
+}
+
+// Appends the stamp to the compiler's output: kStampSize zero bytes, then
+// the checksum written kStampChecksumFromEnd bytes before the new end. Any
+// failed or short write fails the stamp; the caller drops the file.
+int stamp(const std::string& file, std::uint32_t checksum) {
   {
-    TrackedStream out = open_tracked(executable, "ab");
+    TrackedStream out = open_tracked(file, "ab");
     if (!out) return driver::StampAppendFailed;
     const std::array<unsigned char, kStampSize> zeros{};
-    std::fwrite(zeros.data(), 1, zeros.size(), out.get());
+    const bool written = std::fwrite(zeros.data(), 1, zeros.size(), out.get()) == zeros.size();
+    if (!close_checked(out) || !written) return driver::StampAppendFailed;
   }
-  TrackedStream out = open_tracked(executable, "rb+");
+  TrackedStream out = open_tracked(file, "rb+");
   if (!out) return driver::StampUpdateFailed;
-  const std::int32_t size = file_size(executable.c_str());
-  if (size > static_cast<std::int32_t>(kStampChecksumFromEnd)) {
-    const std::array<unsigned char, 4> bytes = {
-        static_cast<unsigned char>(checksum), static_cast<unsigned char>(checksum >> 8),
-        static_cast<unsigned char>(checksum >> 16), static_cast<unsigned char>(checksum >> 24)};
-    if (std::fseek(out.get(), size - static_cast<long>(kStampChecksumFromEnd), SEEK_SET) == 0) {
-      std::fwrite(bytes.data(), 1, bytes.size(), out.get());
-    }
-  }
+  const std::int32_t size = file_size(file.c_str());
+  if (size < static_cast<std::int32_t>(kStampSize)) return driver::StampUpdateFailed;
+  const std::array<unsigned char, 4> bytes = {
+      static_cast<unsigned char>(checksum), static_cast<unsigned char>(checksum >> 8),
+      static_cast<unsigned char>(checksum >> 16), static_cast<unsigned char>(checksum >> 24)};
+  const bool written =
+      std::fseek(out.get(), size - static_cast<long>(kStampChecksumFromEnd), SEEK_SET) == 0 &&
+      std::fwrite(bytes.data(), 1, bytes.size(), out.get()) == bytes.size();
+  if (!close_checked(out) || !written) return driver::StampUpdateFailed;
   return driver::Success;
 }
 
-// `checksum` is the run's content checksum: recomputed here for the stamp,
-// it keeps its earlier value if the source cannot be read again.
-int compile(const char* source_path, std::string& executable, const std::string& capture_path,
-            const char* base_directory, std::uint32_t& checksum) {
-  const std::string command = compiler_command_line(source_path, executable);
+// The whole content of a file, or false when it cannot be read.
+bool read_whole(const std::string& path, std::string& bytes) {
+  std::FILE* raw = platform::open_stream(path.c_str(), "rb");
+  if (raw == nullptr) return false;
+  const std::unique_ptr<std::FILE, int (*)(std::FILE*)> in(raw, std::fclose);
+  std::array<char, kConsoleChunkSize> chunk{};
+  bytes.clear();
+  for (;;) {
+    const std::size_t got = std::fread(chunk.data(), 1, chunk.size(), in.get());
+    bytes.append(chunk.data(), got);
+    if (got < chunk.size()) return std::ferror(in.get()) == 0;
+  }
+}
+
+// The installation's capture file gets this compile's messages, so that it
+// holds, as ever, the output of the last toolchain check or compile; with no
+// messages it does not exist. False when that cannot be done.
+bool publish_messages(const CacheEntry& entry) {
+  const CacheLock installation = lock_installation(entry.base_directory);
+  platform::remove_file(entry.capture.c_str());
+  if (fsutil::file_exists(entry.capture.c_str())) return false;
+  if (!fsutil::file_exists(entry.messages.c_str())) return true;
+  std::string bytes;
+  if (!read_whole(entry.messages, bytes)) return false;
+  return write_file(entry.capture.c_str(), bytes.data(), static_cast<std::int32_t>(bytes.size()),
+                    kWriteOverwrite, 0) == kWriteOk;
+}
+
+// Compiles the source into the staging file, stamps it with `checksum` (that
+// of the source as it was before the compiler started) and moves it into
+// place in one step, so that no run ever finds a half-written or unstamped
+// executable. Whatever fails leaves no staging file and the old executable,
+// if any, as it was. The caller holds the entry lock.
+int compile(CacheEntry& entry, std::uint32_t checksum) {
+  const std::string command = compiler_command_line(entry.source, entry.staging);
   std::printf("%s", kBanner);
   std::printf("%s \n", toolchain_version_line());
-  // Registered before the compile, whatever its outcome; the registry
-  // lower-cases the path in place, and the stamp and run use that form.
-  driver::cache_registry_in(base_directory, driver::kRegistryRegister, &executable);
+  // Registered before the compile, whatever its outcome, so that /flush can
+  // always find what a compile leaves. The registry lower-cases the path in
+  // place; the run uses that form.
+  const std::string executable_as_named = entry.executable;
+  if (driver::cache_registry_in(entry.base_directory, driver::kRegistryRegister, &entry.executable) != 0) {
+    return driver::CachePathFailed;
+  }
 
+  // Left over from a run that was cut short: the compiler starts afresh.
+  platform::remove_file(entry.staging.c_str());
   std::fflush(stdout);
   std::int32_t started = 0;
-  const std::uint32_t status = run_captured(command.c_str(), nullptr, &started, capture_path.c_str());
+  bool captured = true;
+  const std::uint32_t status =
+      run_captured(command.c_str(), nullptr, &started, entry.messages.c_str(), &captured);
+  const bool published = publish_messages(entry);
   if (started == 0) return driver::CompilerNotStarted;
-  if (!show_capture(capture_path)) return driver::CompilerOutputUnopenable;
-  if (status != 0) return driver::CompilationError;
-  file_crc32(0, source_path, &checksum);
-  return stamp(executable, checksum);
+  const bool shown = show_capture(entry.messages);
+  platform::remove_file(entry.messages.c_str());
+  if (!shown || !captured || !published) {
+    platform::remove_file(entry.staging.c_str());
+    return driver::CompilerOutputUnopenable;
+  }
+  // A compiler that reports success without its output has failed as well.
+  if (status != 0 || !fsutil::file_exists(entry.staging.c_str())) {
+    platform::remove_file(entry.staging.c_str());
+    return driver::CompilationError;
+  }
+  int result = stamp(entry.staging, checksum);
+  if (result == driver::Success &&
+      !MoveFileExA(entry.staging.c_str(), executable_as_named.c_str(), MOVEFILE_REPLACE_EXISTING)) {
+    result = driver::StampAppendFailed;
+  }
+  if (result != driver::Success) platform::remove_file(entry.staging.c_str());
+  return result;
 }
 
 }  // namespace
@@ -188,39 +252,67 @@ bool read_stamp(const char* executable, std::uint32_t* checksum) {
   return true;
 }
 
-int compile_and_run(const char* source_path, const char* base_directory) {
-  const std::string source = source_path;
-  const std::string capture_path = joined(base_directory, kCaptureFileName);
-  const std::string cache_directory = joined(base_directory, cache_entry_name(source));
-  std::string executable = joined(cache_directory, file_name_of(source) + ".exe");
+bool make_cache_entry(std::string_view source_path, std::string_view base_directory,
+                      CacheEntry& entry) {
+  entry = CacheEntry{};
+  entry.source = source_path;
+  entry.base_directory = base_directory;
+  const std::string name = file_name_of(entry.source);
+  entry.key = cache_key(entry.source);
+  entry.capture = joined(base_directory, kCaptureFileName);
+  entry.directory = joined(base_directory, cache_entry_name(entry.source));
+  entry.executable = joined(entry.directory, name + ".exe");
+  entry.staging = staging_path_of(entry.executable);
+  entry.messages = joined(entry.directory, kCaptureFileName);
   // Every later text is built from these; refusing them here means no path
   // is ever cut, and nothing has been created yet. A source path that cannot
   // be split has no file name.
-  if (too_long(source) || too_long(capture_path) || too_long(cache_directory) ||
-      too_long(executable) || file_name_of(source).empty()) {
-    return driver::CachePathFailed;
-  }
-  if (fsutil::create_directory_path(cache_directory.c_str()) != 0) return driver::CachePathFailed;
+  return !name.empty() && !too_long(entry.source) && !too_long(entry.capture) &&
+         !too_long(entry.directory) && !too_long(entry.staging) && !too_long(entry.messages);
+}
 
-  // The CRC-32 of the source's contents; stays 0 when it cannot be read.
+std::string staging_path_of(std::string_view executable) {
+  const std::size_t slash = executable.rfind('\\');
+  const std::size_t name_at = slash == std::string_view::npos ? 0 : slash + 1;
+  std::string staging(executable.substr(0, name_at));
+  staging += kStagingPrefix;
+  staging += executable.substr(name_at);
+  return staging;
+}
+
+int compile_and_run(const char* source_path, const char* base_directory) {
+  CacheEntry entry;
+  if (!make_cache_entry(source_path, base_directory, entry)) return driver::CachePathFailed;
+
+  // From the freshness check to the stamp, this entry is ours alone: a
+  // second run of the same source waits here and then finds it fresh.
+  CacheLock entry_lock = lock_entry(entry.base_directory, entry.key);
+  if (fsutil::create_directory_path(entry.directory.c_str()) != 0) return driver::CachePathFailed;
+
+  // Read once, before any compile: a source saved while it compiles leaves
+  // an executable whose stamp no longer matches, so the next run compiles
+  // again. Stays 0 when the source cannot be read.
   std::uint32_t checksum = 0;
+  file_crc32(0, entry.source.c_str(), &checksum);
   bool up_to_date = false;
-  if (fsutil::file_exists(executable.c_str())) {
-    file_crc32(0, source_path, &checksum);
+  if (fsutil::file_exists(entry.executable.c_str())) {
     std::uint32_t stored = 0;
-    if (!read_stamp(executable.c_str(), &stored)) return driver::CachedChecksumUnreadable;
+    if (!read_stamp(entry.executable.c_str(), &stored)) return driver::CachedChecksumUnreadable;
     up_to_date = checksum == stored;
   }
   if (!up_to_date) {
-    const int result = compile(source_path, executable, capture_path, base_directory, checksum);
+    const int result = compile(entry, checksum);
     if (result != driver::Success) return result;
   }
 
-  const std::string command = run_command_line(executable, driver::extra_args);
-  const std::string working_directory = directory_of(source);
+  const std::string command = run_command_line(entry.executable, driver::extra_args);
+  const std::string working_directory = directory_of(entry.source);
   std::fflush(stdout);
   std::int32_t started = 0;
-  const std::uint32_t status = run_captured(command.c_str(), working_directory.c_str(), &started, nullptr);
+  // Held until the program has started, so that a /flush cannot take its
+  // file away in between; never while it runs.
+  const std::uint32_t status = run_captured(command.c_str(), working_directory.c_str(), &started,
+                                            nullptr, nullptr, [&entry_lock] { entry_lock.release(); });
   if (started == 0) return driver::CompiledProgramNotStarted;
   driver::program_exit_status = static_cast<std::int32_t>(status);
   return driver::Success;

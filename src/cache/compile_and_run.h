@@ -42,6 +42,34 @@ extern const char kCompilerLibraries[];
 // The compiler's output is shown in chunks of this many bytes.
 inline constexpr std::size_t kConsoleChunkSize = 4096;
 
+// The compiler writes into a staging file beside the executable, named with
+// this prefix before the executable's name (so it ends in ".exe", as a MinGW
+// driver wants its output to), and it is moved over the executable only once
+// stamped.
+inline constexpr char kStagingPrefix[] = "~";
+
+// Where a source's cache entry lives: worked out once per run, then passed
+// along. Every path is in Windows form.
+struct CacheEntry {
+  std::string source;          // the full source path, as given
+  std::string base_directory;  // the installation
+  std::uint32_t key = 0;       // cache_key(source)
+  std::string directory;       // <base>\cache\<name>-<key>
+  std::string executable;      // <directory>\<Name>.exe, the name as given
+  std::string staging;         // staging_path_of(executable)
+  std::string messages;        // <directory>\kCaptureFileName: this compile's own capture
+  std::string capture;         // <base>\kCaptureFileName
+};
+
+// Fills `entry` for the source at `source_path` in the installation at
+// `base_directory`; false when a path would exceed kMaxPathLength or the
+// source path has no file name.
+bool make_cache_entry(std::string_view source_path, std::string_view base_directory,
+                      CacheEntry& entry);
+
+// The staging file of an executable: kStagingPrefix before its name.
+std::string staging_path_of(std::string_view executable);
+
 // "cache\<lower-cased file name>-<key>" for a full source path.
 std::string cache_entry_name(std::string_view source_path);
 
@@ -68,19 +96,27 @@ bool read_stamp(const char* executable, std::uint32_t* checksum);
 // needed; the current directory must be the base directory. Returns 0 with
 // driver::program_exit_status set to the program's exit status, or:
 //   5  a path that does not fit (see kMaxPathLength), a source path without
-//      a file name, or the cache directory cannot be created (or does not
-//      accept a new file)
+//      a file name, the cache directory cannot be created (or does not
+//      accept a new file), or the executable cannot be registered
 //   6  the cached executable exists but cannot be opened to read its stamp
 //   7  the compiler could not be started
-//   8  the compiler's capture file exists but cannot be opened
-//   9  the compiler failed (its messages have been shown)
-//  10  the new executable cannot be opened to append the stamp
+//   8  the compiler's messages cannot be captured, copied to the
+//      installation's capture file or opened
+//   9  the compiler failed, or reported success without writing its output
+//      (its messages have been shown)
+//  10  the new executable cannot be stamped or moved into place
 //  11  the new executable cannot be opened to write the checksum
 //  12  the program could not be started
 // Before a compile it prints kBanner, the version line and " \n", registers
 // the executable in the installation's registry, and shows the compiler's
 // messages. Standard output is flushed before each child starts, so the
 // children's output follows everything printed before it.
+//
+// Overlapping runs: the entry lock (cache/cache_locks.h) is held from the
+// freshness check until the program has started; the checksum stamped is
+// that of the source when the compile began; a failed compile or stamp
+// keeps nothing, and the old executable stays until a stamped one replaces
+// it in one step.
 int compile_and_run(const char* source_path, const char* base_directory);
 
 }  // namespace zeb::cache

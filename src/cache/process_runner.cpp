@@ -34,7 +34,9 @@ class OwnedHandle {
 // the pipe reports its end (or any other read failure). A chunk that cannot
 // be appended is dropped and reading goes on, so the writer is never left
 // blocked on a full pipe.
-void drain_into(HANDLE read_end, const char* capture_path) {
+// Returns false when some chunk could not be appended.
+bool drain_into(HANDLE read_end, const char* capture_path) {
+  bool complete = true;
   std::array<char, kOutputChunkSize> chunk{};
   for (;;) {
     DWORD got = 0;
@@ -42,14 +44,19 @@ void drain_into(HANDLE read_end, const char* capture_path) {
     // A zero-byte write on the other side reads as an empty success; it must
     // not create the capture file of a child that wrote nothing.
     if (got == 0) continue;
-    write_file(capture_path, chunk.data(), static_cast<std::int32_t>(got), kWriteAppend, 0);
+    if (write_file(capture_path, chunk.data(), static_cast<std::int32_t>(got), kWriteAppend, 0) != kWriteOk) {
+      complete = false;
+    }
   }
+  return complete;
 }
 
 }  // namespace
 
 std::uint32_t run_captured(const char* command_line, const char* working_directory,
-                           std::int32_t* started, const char* capture_path) {
+                           std::int32_t* started, const char* capture_path,
+                           bool* capture_complete, const std::function<void()>& on_started) {
+  if (capture_complete != nullptr) *capture_complete = true;
   if (capture_path != nullptr) platform::remove_file(capture_path);
 
   SECURITY_ATTRIBUTES inheritable{};
@@ -91,13 +98,15 @@ std::uint32_t run_captured(const char* command_line, const char* working_directo
                                      working_directory, &startup, &process);
   OwnedHandle process_handle(created ? process.hProcess : nullptr);
   OwnedHandle thread_handle(created ? process.hThread : nullptr);
+  if (created && on_started) on_started();
 
   if (capture_path != nullptr) {
     // Only the child (and whatever inherits from it) may hold the writing
     // end now, so the pipe ends when the last of them lets go of it.
     output_write.close();
     input_read.close();
-    drain_into(output_read.get(), capture_path);
+    const bool complete = drain_into(output_read.get(), capture_path);
+    if (capture_complete != nullptr && !complete) *capture_complete = false;
     output_read.close();
   }
 

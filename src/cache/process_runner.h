@@ -5,6 +5,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 
 namespace zeb::cache {
 
@@ -33,8 +34,14 @@ inline constexpr std::uint32_t kNotStartedStatus = 0xFFFFFFFFu;
 // at once. The capture ends when the child and every process that inherited
 // its output have closed it. Without a capture path the child shares this
 // process's console and standard handles.
+//
+// `capture_complete`, when given, becomes false if any of the output could
+// not be appended to the capture file. `on_started`, when given, is called
+// once the child has been started (and before it is waited for).
 std::uint32_t run_captured(const char* command_line, const char* working_directory,
-                           std::int32_t* started, const char* capture_path);
+                           std::int32_t* started, const char* capture_path,
+                           bool* capture_complete = nullptr,
+                           const std::function<void()>& on_started = {});
 
 // Mode codes of write_file.
 inline constexpr std::int32_t kWriteOverwrite = 0;  // create or replace (any value but 1)

@@ -90,8 +90,12 @@ int toolchain_check() {
   if (fsutil::file_exists(kVersionCaptureFile)) return driver::CaptureFileNotDeleted;
 
   std::int32_t started = 0;
-  const std::uint32_t status = run_captured(kVersionCommand, nullptr, &started, kVersionCaptureFile);
+  bool captured = true;
+  const std::uint32_t status =
+      run_captured(kVersionCommand, nullptr, &started, kVersionCaptureFile, &captured);
   if (started == 0) return driver::GccNotStarted;
+  // Part of the report is missing (a full disk): what is there cannot be trusted.
+  if (!captured) return driver::CaptureFileUnopenable;
   if (status != 0) return driver::GccVersionFailed;
   if (!fsutil::file_exists(kVersionCaptureFile)) return driver::CaptureFileMissing;
 

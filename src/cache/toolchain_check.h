@@ -39,7 +39,7 @@ inline constexpr const char* kVersionTooOldMessage =
 //  17  gcc could not be started;
 //  18  gcc ended with a non-zero status;
 //  19  gcc wrote nothing;
-//  20  the capture file could not be opened;
+//  20  the capture file could not be written in full, or opened;
 //  24  the capture file is empty;
 //  23  no MinGW marker in the output (prints kMingwNotFoundMessage);
 //  22  no "gcc version " in the output, or a version word over

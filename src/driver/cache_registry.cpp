@@ -8,6 +8,8 @@
 #include <memory>
 
 #include "accounting/newmalloc.h"
+#include "cache/cache_locks.h"
+#include "cache/compile_and_run.h"
 #include "cache/process_runner.h"
 #include "driver/source_path.h"
 #include "fsutil/path_tests.h"
@@ -71,54 +73,136 @@ bool inside_cache(const std::string& path, const std::string& cache_directory) {
   return prefix == expected && !has_parent_component(path.substr(cache_directory.size()));
 }
 
-int register_path(const std::string& registry, std::string& path) {
-  if (!fsutil::file_exists(registry.c_str())) {
-    cache::write_file(registry.c_str(), kRegistryMarker.data(),
-                      static_cast<std::int32_t>(kRegistryMarker.size()), cache::kWriteOverwrite, 0);
+// Replaces the registry with `content` in one step, through a file beside
+// it: a failed or short write leaves the registry as it was.
+bool replace_registry(const std::string& registry, const std::string& content) {
+  if (content.size() > static_cast<std::size_t>(std::numeric_limits<std::int32_t>::max())) return false;
+  const std::string staging = registry + kRegistryStagingSuffix;
+  if (cache::write_file(staging.c_str(), content.data(), static_cast<std::int32_t>(content.size()),
+                        cache::kWriteOverwrite, 0) != cache::kWriteOk) {
+    platform::remove_file(staging.c_str());
+    return false;
   }
+  // A read-only registry was always rewritten all the same.
+  const DWORD attributes = GetFileAttributesA(registry.c_str());
+  if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY) != 0) {
+    SetFileAttributesA(registry.c_str(), FILE_ATTRIBUTE_NORMAL);
+  }
+  if (!MoveFileExA(staging.c_str(), registry.c_str(), MOVEFILE_REPLACE_EXISTING)) {
+    platform::remove_file(staging.c_str());
+    return false;
+  }
+  return true;
+}
+
+int register_path(const std::string& registry, std::string& path) {
   std::string rewrite;
   bool registered = false;
-  {
+  const auto take = [&](std::string& line) {
+    strlib::to_lower(line);
+    if (line == path) registered = true;
+    rewrite += line;
+    rewrite += '\n';
+  };
+  if (!fsutil::file_exists(registry.c_str())) {
+    // A new registry is its marker, rewritten at once with the first path.
+    std::string marker(kRegistryMarker);
+    take(marker);
+  } else {
     TrackedStream stream = open_for_reading(registry);
     if (!stream) return kRegistryUnavailable;
-    for_each_line(stream.get(), [&](std::string& line) {
-      strlib::to_lower(line);
-      if (line == path) registered = true;
-      rewrite += line;
-      rewrite += '\n';
-    });
+    for_each_line(stream.get(), take);
   }
   if (registered) return 0;
   rewrite += path;
   rewrite += '\n';
-  // The rewrite grows as needed; only a registry beyond what one write can
-  // carry is left as it was.
-  if (rewrite.size() > static_cast<std::size_t>(std::numeric_limits<std::int32_t>::max())) {
-    return 0;
-  }
-  cache::write_file(registry.c_str(), rewrite.data(), static_cast<std::int32_t>(rewrite.size()),
-                    cache::kWriteOverwrite, 0);
-  return 0;
+  return replace_registry(registry, rewrite) ? 0 : kRegistryUnavailable;
 }
 
-int flush(const std::string& registry, const std::string& cache_directory) {
+// The cache key in the name of a cache directory ("hello.zebc-0123abcd"),
+// or false when the name does not end in one.
+bool key_of_directory(std::string_view directory, std::uint32_t& key) {
+  if (!directory.empty() && directory.back() == '\\') directory.remove_suffix(1);
+  constexpr std::size_t kDigits = 8;
+  if (directory.size() < kDigits + 1 || directory[directory.size() - kDigits - 1] != '-') return false;
+  key = 0;
+  for (const char c : directory.substr(directory.size() - kDigits)) {
+    const int digit = c >= '0' && c <= '9' ? c - '0' : c >= 'a' && c <= 'f' ? c - 'a' + 10
+                                                      : c >= 'A' && c <= 'F' ? c - 'A' + 10 : -1;
+    if (digit < 0) return false;
+    key = key << 4 | static_cast<std::uint32_t>(digit);
+  }
+  return true;
+}
+
+// True when no name of `path` below `cache_directory` is a link: what is
+// deleted then lies inside the cache directory itself, not wherever a link
+// would lead.
+bool no_link_below(const std::string& path, const std::string& cache_directory) {
+  for (std::size_t at = path.find('\\', cache_directory.size()); ; at = path.find('\\', at + 1)) {
+    const std::string prefix = path.substr(0, at);
+    const DWORD attributes = GetFileAttributesA(prefix.c_str());
+    if (attributes == INVALID_FILE_ATTRIBUTES) return true;
+    if ((attributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0) return false;
+    if (at == std::string::npos) return true;
+  }
+}
+
+// Deletes one registered executable with its directory; true when the
+// entry is gone, false when it stays (another run holds it, or it could not
+// be deleted).
+bool flush_entry(const std::string& base, const std::string& line, const std::string& cache_directory) {
+  if (!inside_cache(line, cache_directory) || !no_link_below(line, cache_directory)) {
+    return !fsutil::file_exists(line.c_str());
+  }
+  std::string directory;
+  if (split_path(line.c_str(), &directory, nullptr) != 0) directory.clear();
+  std::uint32_t key = 0;
+  cache::CacheLock entry;
+  if (key_of_directory(directory, key)) {
+    entry = cache::try_lock_entry(base, key);
+    // Being compiled or about to start: that run still needs it.
+    if (entry.state() == cache::CacheLock::State::Busy) return false;
+  }
+  if (fsutil::is_file(line.c_str())) platform::remove_file(line.c_str());
+  // Left behind by a compile that was cut short.
+  const std::string staging = cache::staging_path_of(line);
+  if (fsutil::is_file(staging.c_str())) platform::remove_file(staging.c_str());
+  const std::string messages = directory + cache::kCaptureFileName;
+  if (!directory.empty() && fsutil::is_file(messages.c_str())) platform::remove_file(messages.c_str());
+  // The common cache directory itself stays, even when a line names a
+  // file directly inside it.
+  if (inside_cache(directory, cache_directory) && fsutil::is_directory(directory.c_str())) {
+    RemoveDirectoryA(directory.c_str());
+  }
+  return !fsutil::file_exists(line.c_str());
+}
+
+// Deletes what the registry names; the registry keeps every line whose
+// executable is still there afterwards, and goes only when none is left.
+int flush(const std::string& base, const std::string& registry, const std::string& cache_directory) {
   if (!fsutil::file_exists(registry.c_str())) return 0;
+  std::string marker;
+  std::string kept;
   {
     TrackedStream stream = open_for_reading(registry);
     if (!stream) return kRegistryUnavailable;
+    bool first = true;
     for_each_line(stream.get(), [&](const std::string& line) {
-      if (!inside_cache(line, cache_directory)) return;
-      std::string directory;
-      if (split_path(line.c_str(), &directory, nullptr) != 0) directory.clear();
-      if (fsutil::is_file(line.c_str())) platform::remove_file(line.c_str());
-      // The common cache directory itself stays, even when a line names a
-      // file directly inside it.
-      if (inside_cache(directory, cache_directory) && fsutil::is_directory(directory.c_str())) {
-        RemoveDirectoryA(directory.c_str());
+      if (first && (line == kRegistryMarker || line == kRegistryMarkerRewritten)) {
+        marker = line + '\n';
+      } else if (!line.empty() && !flush_entry(base, line, cache_directory)) {
+        kept += line;
+        kept += '\n';
       }
+      first = false;
     });
   }
-  platform::remove_file(registry.c_str());
+  if (kept.empty()) {
+    platform::remove_file(registry.c_str());
+  } else if (!replace_registry(registry, marker + kept)) {
+    return kRegistryUnavailable;
+  }
   return 0;
 }
 
@@ -172,11 +256,13 @@ int cache_registry_in(std::string_view base_directory, int mode, std::string* pa
   if (path != nullptr) strlib::to_lower(*path);
   const std::string base = with_trailing_backslash(base_directory);
   const std::string registry = base + kRegistryFileName;
+  // Every mode reads the registry whole and may write it: one run at a time.
+  const cache::CacheLock installation = cache::lock_installation(base);
   switch (mode) {
     case kRegistryRegister:
       return path != nullptr ? register_path(registry, *path) : 0;
     case kRegistryFlush:
-      return flush(registry, base + std::string(kCacheDirectoryName));
+      return flush(base, registry, base + std::string(kCacheDirectoryName));
     case kRegistryList:
       return list(registry);
     default:

@@ -26,6 +26,9 @@ inline constexpr char kRegistryFileName[] = "zeb_c.ini";
 inline constexpr std::string_view kRegistryMarker = "<ZEB Software>";
 inline constexpr std::string_view kRegistryMarkerRewritten = "<zeb software>";
 
+// A rewrite goes to this file beside the registry first and then replaces it.
+inline constexpr char kRegistryStagingSuffix[] = ".new";
+
 // Lines are read in pieces of at most this many bytes less one (the
 // terminator), so a longer line reads as several lines. Kept because it is
 // observable: such a line is listed, matched and rewritten in pieces.
@@ -36,21 +39,27 @@ inline constexpr char kNoCachedFilesText[] = "No cached files\n";
 inline constexpr char kFlushText[] = "deleting cached files \n";
 inline constexpr char kVersionText[] = "ZEB_C version 1.0.0 \n";
 
-// Works on the registry in the directory of the running executable:
+// Works on the registry in the directory of the running executable, holding
+// the installation lock (cache/cache_locks.h) throughout:
 //  - kRegistryRegister: `path` (required) is lower-cased in place, then added
 //    as a line unless the registry already holds it; a missing registry is
 //    created with the marker first. A registry that already holds the path
-//    is left byte for byte as it was.
-//  - kRegistryFlush: deletes each registered file and then its directory
-//    (when empty), then the registry itself. Only entries that lie inside
-//    the "cache\" directory beside the executable are touched; any other
-//    line (a path elsewhere, one that climbs out with "..") is skipped.
+//    is left byte for byte as it was. The registry is replaced in one step,
+//    never rewritten in place: a failure leaves it as it was.
+//  - kRegistryFlush: deletes each registered file, with what a cut-short
+//    compile left beside it, and then its directory (when empty). Only
+//    entries that lie inside the "cache\" directory beside the executable,
+//    reached without passing through a link, are touched; an entry whose
+//    lock another run holds is left alone. The registry keeps its marker and
+//    every line whose file still exists afterwards; it is deleted when no
+//    such line is left.
 //  - kRegistryList: prints each line but the marker as "%s \n", or
 //    "No cached files\n" when there is no registry.
 // `path` may be null in the flush and list modes; a null path in register
 // mode does nothing. Returns 0, or kRegistryUnavailable when the registry
-// exists but cannot be read, or when the executable's directory is unknown
-// (then nothing is read, written or printed). Unknown modes return 0.
+// exists but cannot be read, cannot be rewritten (register, flush), or when
+// the executable's directory is unknown (then nothing is read, written or
+// printed). Unknown modes return 0.
 int cache_registry(int mode, std::string* path);
 
 // cache_registry for the installation in `base_directory` (Windows form,

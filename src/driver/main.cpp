@@ -6,6 +6,7 @@
 #include <cstdio>
 #include <string>
 
+#include "cache/cache_locks.h"
 #include "cache/compile_and_run.h"
 #include "cache/toolchain_check.h"
 #include "driver/cache_registry.h"
@@ -58,7 +59,11 @@ std::int32_t run_source(int argc, char** argv) {
 
   manage_working_directory(kSave, nullptr);
   manage_working_directory(kChange, base_directory.c_str());
-  if (const int check = zeb::cache::toolchain_check(); check != 0) return check;
+  {
+    // The capture file is shared by every run of this installation.
+    const zeb::cache::CacheLock installation = zeb::cache::lock_installation(base_directory);
+    if (const int check = zeb::cache::toolchain_check(); check != 0) return check;
+  }
   return zeb::cache::compile_and_run(source.c_str(), base_directory.c_str());
 }
 

@@ -66,6 +66,7 @@ using HGLOBAL = void*;
 #define FILE_ATTRIBUTE_DIRECTORY 0x00000010u
 #define FILE_ATTRIBUTE_ARCHIVE 0x00000020u
 #define FILE_ATTRIBUTE_NORMAL 0x00000080u
+#define FILE_ATTRIBUTE_REPARSE_POINT 0x00000400u
 
 // CreateFileA.
 #define GENERIC_READ 0x80000000u
@@ -81,6 +82,12 @@ using HGLOBAL = void*;
 #define FILE_BEGIN 0u
 #define FILE_CURRENT 1u
 #define FILE_END 2u
+
+// LockFileEx and MoveFileExA.
+#define LOCKFILE_FAIL_IMMEDIATELY 0x00000001u
+#define LOCKFILE_EXCLUSIVE_LOCK 0x00000002u
+#define MOVEFILE_REPLACE_EXISTING 0x00000001u
+#define MOVEFILE_WRITE_THROUGH 0x00000008u
 
 // GetDriveTypeA.
 #define DRIVE_UNKNOWN 0u
@@ -149,6 +156,7 @@ using HGLOBAL = void*;
 #define ERROR_MOD_NOT_FOUND 126u
 #define ERROR_NEGATIVE_SEEK 131u
 #define ERROR_DIR_NOT_EMPTY 145u
+#define ERROR_NOT_LOCKED 158u
 #define ERROR_BAD_PATHNAME 161u
 #define ERROR_ALREADY_EXISTS 183u
 #define ERROR_BAD_EXE_FORMAT 193u
@@ -179,6 +187,17 @@ struct SECURITY_ATTRIBUTES {
   BOOL bInheritHandle;
 };
 using LPSECURITY_ATTRIBUTES = SECURITY_ATTRIBUTES*;
+
+// Only Offset and OffsetHigh are read (the start of a locked range); the
+// layer has no asynchronous file I/O, so hEvent is never used.
+struct OVERLAPPED {
+  std::uintptr_t Internal;
+  std::uintptr_t InternalHigh;
+  DWORD Offset;
+  DWORD OffsetHigh;
+  HANDLE hEvent;
+};
+using LPOVERLAPPED = OVERLAPPED*;
 
 struct STARTUPINFOA {
   DWORD cb;
@@ -260,10 +279,11 @@ DWORD GetFullPathNameA(LPCSTR file_name, DWORD size, LPSTR buffer, LPSTR* file_p
 UINT GetDriveTypeA(LPCSTR root);
 UINT GetTempFileNameA(LPCSTR directory, LPCSTR prefix, UINT unique, LPSTR temp_file_name);
 
-// Files (posix/files.cpp).
+// Files (posix/files.cpp, posix/file_moves.cpp).
 DWORD GetFileAttributesA(LPCSTR path);
 BOOL SetFileAttributesA(LPCSTR path, DWORD attributes);
 BOOL DeleteFileA(LPCSTR path);
+BOOL MoveFileExA(LPCSTR existing, LPCSTR new_name, DWORD flags);
 HANDLE CreateFileA(LPCSTR path, DWORD access, DWORD share_mode, LPSECURITY_ATTRIBUTES attributes,
                    DWORD creation, DWORD flags, HANDLE template_file);
 DWORD SetFilePointer(HANDLE file, LONG distance, PLONG distance_high, DWORD method);
@@ -271,6 +291,12 @@ BOOL SetEndOfFile(HANDLE file);
 BOOL ReadFile(HANDLE file, LPVOID buffer, DWORD to_read, LPDWORD read, void* overlapped);
 BOOL WriteFile(HANDLE file, LPCVOID buffer, DWORD to_write, LPDWORD written, void* overlapped);
 BOOL CloseHandle(HANDLE object);
+
+// Byte-range locks (posix/file_locks.cpp).
+BOOL LockFileEx(HANDLE file, DWORD flags, DWORD reserved, DWORD bytes_low, DWORD bytes_high,
+                LPOVERLAPPED overlapped);
+BOOL UnlockFileEx(HANDLE file, DWORD reserved, DWORD bytes_low, DWORD bytes_high,
+                  LPOVERLAPPED overlapped);
 
 // Processes and pipes (posix/processes.cpp, posix/pipes.cpp).
 BOOL CreatePipe(HANDLE* read_end, HANDLE* write_end, LPSECURITY_ATTRIBUTES attributes, DWORD size);

@@ -2,6 +2,7 @@
 
 #include <fcntl.h>
 #include <spawn.h>
+#include <sys/resource.h>
 #include <sys/wait.h>
 #include <zlib.h>
 
@@ -9,6 +10,7 @@
 
 #include <array>
 #include <cctype>
+#include <csignal>
 #include <cstdio>
 #include <cstring>
 
@@ -24,13 +26,37 @@ Installation::Installation() {
   fs::copy_file(ZEB_GCC_STANDIN, gcc());
 }
 
+Started::~Started() {
+  if (pid_ > 0) wait();
+}
+
+RunResult Started::wait() {
+  RunResult result;
+  if (pid_ <= 0) return result;
+  int wait_status = 0;
+  waitpid(pid_, &wait_status, 0);
+  pid_ = -1;
+  if (WIFEXITED(wait_status)) result.status = WEXITSTATUS(wait_status);
+  result.out = test::read_host_file(io_->host("stdout"));
+  result.err = test::read_host_file(io_->host("stderr"));
+  return result;
+}
+
 RunResult Installation::run(const std::vector<std::string>& arguments,
                             const fs::path& working_directory, const std::string& input,
                             const std::optional<std::string>& path_variable) const {
-  test::ScopedTempDir io;
-  const std::string in_file = io.host("stdin").string();
-  const std::string out_file = io.host("stdout").string();
-  const std::string err_file = io.host("stderr").string();
+  return start(arguments, working_directory, input, path_variable).wait();
+}
+
+Started Installation::start(const std::vector<std::string>& arguments,
+                            const fs::path& working_directory, const std::string& input,
+                            const std::optional<std::string>& path_variable,
+                            std::optional<std::uint64_t> file_size_limit) const {
+  Started started;
+  started.io_ = std::make_unique<test::ScopedTempDir>();
+  const std::string in_file = started.io_->host("stdin").string();
+  const std::string out_file = started.io_->host("stdout").string();
+  const std::string err_file = started.io_->host("stderr").string();
   test::write_host_file(in_file, input);
 
   posix_spawn_file_actions_t actions;
@@ -57,19 +83,23 @@ RunResult Installation::run(const std::vector<std::string>& arguments,
   for (std::string& entry : environment) envp.push_back(entry.data());
   envp.push_back(nullptr);
 
-  RunResult result;
+  // The child inherits the limit; a write beyond it then fails (EFBIG)
+  // instead of ending the writer, as a full disk fails it.
+  rlimit old_limit{};
+  if (file_size_limit) {
+    std::signal(SIGXFSZ, SIG_IGN);
+    getrlimit(RLIMIT_FSIZE, &old_limit);
+    rlimit limit = old_limit;
+    limit.rlim_cur = *file_size_limit;
+    setrlimit(RLIMIT_FSIZE, &limit);
+  }
   pid_t pid = 0;
   const int spawned = posix_spawn(&pid, program.c_str(), &actions, nullptr, argv.data(), envp.data());
+  if (file_size_limit) setrlimit(RLIMIT_FSIZE, &old_limit);
   posix_spawn_file_actions_destroy(&actions);
   EXPECT_EQ(spawned, 0) << "zeb_c could not be started";
-  if (spawned == 0) {
-    int wait_status = 0;
-    waitpid(pid, &wait_status, 0);
-    if (WIFEXITED(wait_status)) result.status = WEXITSTATUS(wait_status);
-  }
-  result.out = test::read_host_file(out_file);
-  result.err = test::read_host_file(err_file);
-  return result;
+  if (spawned == 0) started.pid_ = pid;
+  return started;
 }
 
 fs::path Installation::cache_directory_for(const std::string& windows_source) const {
@@ -92,6 +122,15 @@ int Installation::cache_entries() const {
     if (entry.is_directory()) ++count;
   }
   return count;
+}
+
+std::vector<fs::path> Installation::cached_executables() const {
+  std::vector<fs::path> found;
+  if (!fs::is_directory(host() / "cache")) return found;
+  for (const auto& entry : fs::recursive_directory_iterator(host() / "cache")) {
+    if (entry.path().extension() == ".exe") found.push_back(entry.path());
+  }
+  return found;
 }
 
 std::string Installation::registry() const { return test::read_host_file(host() / "zeb_c.ini"); }

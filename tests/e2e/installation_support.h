@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <filesystem>
+#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
@@ -16,6 +17,23 @@ struct RunResult {
   int status = -1;   // exit status; -1 when the process did not exit normally
   std::string out;   // standard output, byte for byte
   std::string err;   // standard error
+};
+
+// A zeb_c that was started and not yet waited for.
+class Started {
+ public:
+  Started() = default;
+  Started(Started&&) = default;
+  Started& operator=(Started&&) = default;
+  ~Started();
+
+  // Waits for it to end and collects what it printed.
+  RunResult wait();
+
+ private:
+  friend class Installation;
+  int pid_ = -1;
+  std::unique_ptr<test::ScopedTempDir> io_;
 };
 
 class Installation {
@@ -33,6 +51,14 @@ class Installation {
                 const std::filesystem::path& working_directory, const std::string& input = "",
                 const std::optional<std::string>& path_variable = std::nullopt) const;
 
+  // The same, without waiting: several runs can overlap. With a
+  // `file_size_limit` every file zeb_c and its children write stops growing
+  // at that many bytes, as on a full disk.
+  Started start(const std::vector<std::string>& arguments,
+                const std::filesystem::path& working_directory, const std::string& input = "",
+                const std::optional<std::string>& path_variable = std::nullopt,
+                std::optional<std::uint64_t> file_size_limit = std::nullopt) const;
+
   // The cache directory and executable zeb_c uses for a full Windows-form
   // source path, as host paths.
   std::filesystem::path cache_directory_for(const std::string& windows_source) const;
@@ -44,6 +70,9 @@ class Installation {
   std::string registry() const;
   std::filesystem::path gcc() const { return host() / "mingw" / "bin" / "gcc"; }
   std::filesystem::path capture_file() const { return host() / "zeb_c.dat"; }
+
+  // Every file in the cache whose name ends in ".exe".
+  std::vector<std::filesystem::path> cached_executables() const;
 
  private:
   test::ScopedTempDir dir_;

@@ -1,5 +1,5 @@
 // Files: look-ups in any case reporting the stored names, attributes and
-// read-only files, exclusive opens, temporary file names.
+// read-only files, exclusive opens, moves, temporary file names.
 #include <gtest/gtest.h>
 
 #include <cerrno>
@@ -95,6 +95,68 @@ TEST(Files, ShareModeZeroHoldsTheFileUntilClosed) {
   EXPECT_TRUE(CloseHandle(holder));
   EXPECT_EQ(read_host_file(dir.host("held.txt")), "held");
   EXPECT_EQ(open_error(path, GENERIC_READ, all, OPEN_EXISTING), 0u);
+}
+
+// The whole content of a file, or "missing" when it cannot be opened.
+std::string content_of(const std::string& path) {
+  std::FILE* in = platform::open_stream(path.c_str(), "rb");
+  if (in == nullptr) return "missing";
+  std::string bytes;
+  char chunk[256];
+  for (std::size_t got; (got = std::fread(chunk, 1, sizeof chunk, in)) > 0;) bytes.append(chunk, got);
+  std::fclose(in);
+  return bytes;
+}
+
+TEST(Files, MovesReplaceOnlyWhatWindowsLetsThemReplace) {
+  ScopedTempDir dir;
+  std::filesystem::create_directory(dir.host("folder"));
+  std::filesystem::create_directory(dir.host("empty"));
+  write_host_file(dir.host("ro.txt"), "read-only");
+  ASSERT_TRUE(SetFileAttributesA((dir / "ro.txt").c_str(), FILE_ATTRIBUTE_READONLY));
+  const DWORD replace = MOVEFILE_REPLACE_EXISTING;
+  const DWORD all = FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE;
+  const struct {
+    const char* from;
+    const char* to;
+    DWORD flags;
+    const char* held;  // open during the move, sharing `share`
+    DWORD share;
+    DWORD error;
+  } cases[] = {
+      {"new.txt", "old.txt", 0, nullptr, 0, ERROR_ALREADY_EXISTS},
+      {"new.txt", "folder", replace, nullptr, 0, ERROR_ACCESS_DENIED},
+      {"empty", "folder", replace, nullptr, 0, ERROR_ACCESS_DENIED},
+      {"new.txt", "ro.txt", replace, nullptr, 0, ERROR_ACCESS_DENIED},
+      {"new.txt", "old.txt", replace, "old.txt", all, ERROR_ACCESS_DENIED},  // whatever it shares
+      {"new.txt", "old.txt", replace, "new.txt", all & ~FILE_SHARE_DELETE, ERROR_SHARING_VIOLATION},
+      {"missing.txt", "old.txt", replace, nullptr, 0, ERROR_FILE_NOT_FOUND},
+      {"new.txt", "none\\old.txt", replace, nullptr, 0, ERROR_PATH_NOT_FOUND},
+      {"new.txt", "fresh.txt", 0, "new.txt", all, 0},
+      {"new.txt", "OLD.TXT", replace | MOVEFILE_WRITE_THROUGH, nullptr, 0, 0},
+  };
+  for (const auto& c : cases) {
+    // Wine replaces a read-only file.
+    if (running_under_wine() && c.to == std::string("ro.txt")) continue;
+    write_host_file(dir.host("new.txt"), "new");
+    write_host_file(dir.host("old.txt"), "old");
+    HANDLE held = c.held == nullptr ? INVALID_HANDLE_VALUE
+                                    : CreateFileA((dir / c.held).c_str(), GENERIC_READ, c.share,
+                                                  nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    const BOOL moved = MoveFileExA((dir / c.from).c_str(), (dir / c.to).c_str(), c.flags);
+    EXPECT_EQ(moved ? 0u : GetLastError(), c.error) << c.from << " -> " << c.to;
+    if (held != INVALID_HANDLE_VALUE) CloseHandle(held);
+    EXPECT_EQ(content_of(dir / "new.txt"), moved ? "missing" : "new") << c.to;
+    EXPECT_EQ(content_of(dir / "old.txt"), moved && c.to[0] == 'O' ? "new" : "old") << c.to;
+  }
+  EXPECT_EQ(content_of(dir / "fresh.txt"), "new");
+  EXPECT_EQ(content_of(dir / "ro.txt"), "read-only");
+  // A name moved onto one in other letters, even its own, takes the letters
+  // of the move; Wine keeps the stored ones.
+  const bool wine = running_under_wine();
+  EXPECT_EQ(found(dir / "old.txt"), wine ? "old.txt 3" : "OLD.TXT 3");
+  ASSERT_TRUE(MoveFileExA((dir / "fresh.txt").c_str(), (dir / "Fresh.TXT").c_str(), 0));
+  EXPECT_EQ(found(dir / "fresh.txt"), wine ? "fresh.txt 3" : "Fresh.TXT 3");
 }
 
 TEST(Files, TemporaryNamesAreMadeAndStepPastTakenOnes) {

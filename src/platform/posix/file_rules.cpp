@@ -80,6 +80,12 @@ DWORD acquire_sharing(const FileKey& key, DWORD access, DWORD share_mode,
   return ERROR_SUCCESS;
 }
 
+bool is_open(const FileKey& key) {
+  Table& t = table();
+  std::lock_guard<std::mutex> guard(t.lock);
+  return t.opens.count(key) != 0;
+}
+
 DWORD check_deletable(const std::string& host_path) {
   struct stat info {};
   if (lstat(host_path.c_str(), &info) != 0) return error_from_errno(errno);

@@ -54,6 +54,10 @@ DWORD check_sharing(const FileKey& key, DWORD access, DWORD share_mode);
 DWORD acquire_sharing(const FileKey& key, DWORD access, DWORD share_mode,
                       std::unique_ptr<ShareHold>& hold);
 
+// Whether any open registered in the sharing table holds the file, whatever
+// its access and share mode.
+bool is_open(const FileKey& key);
+
 // Whether the file at `host_path` may be deleted as DeleteFileA deletes:
 // ERROR_SUCCESS, ERROR_FILE_NOT_FOUND (also for a dangling name),
 // ERROR_PATH_NOT_FOUND, ERROR_ACCESS_DENIED (a directory or a read-only file)

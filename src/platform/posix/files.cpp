@@ -1,8 +1,8 @@
 // POSIX host: Win32 files: attributes, deletion, CreateFileA and file I/O.
 // Read-only is the owner-write bit, enforced here even for root; share modes
 // hold between opens made through this layer.
-#include "platform/posix/file_rules.h"
-#include "platform/posix/handles.h"
+#include "platform/posix/files.h"
+
 #include "platform/posix/path_mapping.h"
 
 #include <cerrno>
@@ -15,29 +15,10 @@ namespace zeb::platform::posix {
 using zeb::platform::posix::fail;
 using zeb::platform::posix::fail_handle;
 
-namespace {
+FileObject::FileObject(int fd, DWORD access, std::unique_ptr<ShareHold> hold)
+    : fd_(fd), access_(access), hold_(std::move(hold)) {}
 
-// Windows' GENERIC_ALL, which grants reading and writing alike.
-constexpr DWORD kGenericAll = 0x10000000u;
-
-class FileObject final : public PlatformObject {
- public:
-  FileObject(int fd, DWORD access, std::unique_ptr<ShareHold> hold)
-      : fd_(fd), access_(access), hold_(std::move(hold)) {}
-  ~FileObject() override { close(fd_); }
-
-  BOOL read(void* buffer, DWORD to_read, DWORD* read_count) override;
-  BOOL write(const void* buffer, DWORD to_write, DWORD* written) override;
-  int descriptor() const override { return fd_; }
-
-  bool can_read() const { return (access_ & kAccessRead) != 0; }
-  bool can_write() const { return (access_ & kAccessWrite) != 0; }
-
- private:
-  int fd_;
-  DWORD access_;  // kAccess* bits
-  std::unique_ptr<ShareHold> hold_;
-};
+FileObject::~FileObject() { close(fd_); }
 
 BOOL FileObject::read(void* buffer, DWORD to_read, DWORD* read_count) {
   *read_count = 0;
@@ -65,6 +46,11 @@ BOOL FileObject::write(const void* buffer, DWORD to_write, DWORD* written) {
   }
   return TRUE;
 }
+
+namespace {
+
+// Windows' GENERIC_ALL, which grants reading and writing alike.
+constexpr DWORD kGenericAll = 0x10000000u;
 
 DWORD access_bits(DWORD desired) {
   DWORD bits = 0;
@@ -139,9 +125,17 @@ DWORD GetFileAttributesA(LPCSTR path) {
     return INVALID_FILE_ATTRIBUTES;
   }
   struct stat info {};
-  if (stat(host.c_str(), &info) != 0) {
+  if (lstat(host.c_str(), &info) != 0) {
     SetLastError(error_from_errno(errno));
     return INVALID_FILE_ATTRIBUTES;
+  }
+  if (S_ISLNK(info.st_mode)) {
+    // Windows describes a symbolic link itself, as a reparse point; of its
+    // target only whether it is a directory shows (a dangling link is a file).
+    struct stat target {};
+    const bool to_directory = stat(host.c_str(), &target) == 0 && S_ISDIR(target.st_mode);
+    return FILE_ATTRIBUTE_REPARSE_POINT |
+           (to_directory ? FILE_ATTRIBUTE_DIRECTORY : FILE_ATTRIBUTE_ARCHIVE);
   }
   DWORD attributes = S_ISDIR(info.st_mode) ? FILE_ATTRIBUTE_DIRECTORY : FILE_ATTRIBUTE_ARCHIVE;
   if (is_read_only(info)) attributes |= FILE_ATTRIBUTE_READONLY;

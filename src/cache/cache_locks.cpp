@@ -1,0 +1,79 @@
+#include "cache/cache_locks.h"
+
+#include <string>
+#include <utility>
+
+namespace zeb::cache {
+namespace {
+
+OVERLAPPED at(std::uint64_t offset) {
+  OVERLAPPED where{};
+  where.Offset = static_cast<DWORD>(offset & 0xFFFFFFFFu);
+  where.OffsetHigh = static_cast<DWORD>(offset >> 32);
+  where.hEvent = nullptr;
+  return where;
+}
+
+CacheLock lock_byte(std::string_view base_directory, std::uint64_t offset, bool wait) {
+  std::string path(base_directory);
+  if (!path.empty() && path.back() != '\\') path += '\\';
+  path += kLockFileName;
+  // Every run opens it for reading and writing and lets the others do the
+  // same; its bytes are never read or written, only locked.
+  const HANDLE file = CreateFileA(path.c_str(), GENERIC_READ | GENERIC_WRITE,
+                                  FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                  OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (file == INVALID_HANDLE_VALUE) return {};
+  OVERLAPPED where = at(offset);
+  const DWORD flags = LOCKFILE_EXCLUSIVE_LOCK | (wait ? 0 : LOCKFILE_FAIL_IMMEDIATELY);
+  if (LockFileEx(file, flags, 0, 1, 0, &where)) return {file, offset, CacheLock::State::Held};
+  const DWORD error = GetLastError();
+  CloseHandle(file);
+  return {INVALID_HANDLE_VALUE, offset,
+          error == ERROR_LOCK_VIOLATION ? CacheLock::State::Busy : CacheLock::State::Unavailable};
+}
+
+}  // namespace
+
+CacheLock::CacheLock(HANDLE file, std::uint64_t offset, State state)
+    : file_(file), offset_(offset), state_(state) {}
+
+CacheLock::~CacheLock() { release(); }
+
+CacheLock::CacheLock(CacheLock&& other) noexcept
+    : file_(std::exchange(other.file_, INVALID_HANDLE_VALUE)),
+      offset_(other.offset_),
+      state_(std::exchange(other.state_, State::Unavailable)) {}
+
+CacheLock& CacheLock::operator=(CacheLock&& other) noexcept {
+  if (this != &other) {
+    release();
+    file_ = std::exchange(other.file_, INVALID_HANDLE_VALUE);
+    offset_ = other.offset_;
+    state_ = std::exchange(other.state_, State::Unavailable);
+  }
+  return *this;
+}
+
+void CacheLock::release() {
+  if (file_ == INVALID_HANDLE_VALUE) return;
+  OVERLAPPED where = at(offset_);
+  UnlockFileEx(file_, 0, 1, 0, &where);
+  CloseHandle(file_);
+  file_ = INVALID_HANDLE_VALUE;
+  state_ = State::Unavailable;
+}
+
+CacheLock lock_installation(std::string_view base_directory) {
+  return lock_byte(base_directory, kInstallationLockOffset, true);
+}
+
+CacheLock lock_entry(std::string_view base_directory, std::uint32_t key) {
+  return lock_byte(base_directory, kEntryLockBase + key, true);
+}
+
+CacheLock try_lock_entry(std::string_view base_directory, std::uint32_t key) {
+  return lock_byte(base_directory, kEntryLockBase + key, false);
+}
+
+}  // namespace zeb::cache
