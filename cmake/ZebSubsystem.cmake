@@ -1,9 +1,6 @@
 # zeb_add_subsystem(name DEPENDS ...)
-# One static library per subsystem folder, from every .cpp in it but main.cpp.
-# The subsystems call each other in both directions (the driver's paths and
-# registry serve the cache, whose runner serves the driver), so their static
-# libraries form link cycles; CMake repeats cyclic static libraries on the
-# link line, LINK_INTERFACE_MULTIPLICITY times.
+# One static library per subsystem folder, from every .cpp in it but main.cpp,
+# linking the libraries below it that it uses (DEPENDS), never one above.
 function(zeb_add_subsystem name)
   cmake_parse_arguments(ARG "" "" "DEPENDS" ${ARGN})
   file(GLOB sources CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/*.cpp)
@@ -12,7 +9,6 @@ function(zeb_add_subsystem name)
     add_library(${name} STATIC ${sources})
     target_include_directories(${name} PUBLIC ${PROJECT_SOURCE_DIR}/src)
     target_link_libraries(${name} PUBLIC platform ${ARG_DEPENDS})
-    set_target_properties(${name} PROPERTIES LINK_INTERFACE_MULTIPLICITY 4)
   else()
     # A subsystem whose sources have not been written yet.
     add_library(${name} INTERFACE)

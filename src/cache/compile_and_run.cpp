@@ -4,19 +4,19 @@
 #include <cstdio>
 #include <memory>
 
-#include "accounting/newmalloc.h"
+#include "base/accounting/newmalloc.h"
 #include "cache/cache_locks.h"
 #include "cache/checksum.h"
 #include "cache/process_runner.h"
 #include "cache/toolchain_check.h"
-#include "driver/cache_registry.h"
-#include "driver/result_codes.h"
-#include "driver/source_path.h"
+#include "cache/cache_registry.h"
+#include "cache/result_codes.h"
+#include "base/strlib/path_names.h"
 #include "fsutil/directory_creation.h"
 #include "fsutil/path_tests.h"
 #include "platform/portable/command_line.h"
 #include "platform/win32.h"
-#include "strlib/string_primitives.h"
+#include "base/strlib/string_primitives.h"
 
 namespace zeb::cache {
 
@@ -31,8 +31,6 @@ const char kCompilerLibraries[] =
     "  -lwow32  -lws2_32  -lwsnmp32  -lwsock32";
 
 namespace {
-
-using driver::ResultCode;
 
 struct TrackedCloser {
   void operator()(std::FILE* stream) const { accounting::tracked_fclose(stream); }
@@ -51,13 +49,13 @@ std::string lower_case(std::string_view text) {
 
 std::string file_name_of(std::string_view path) {
   std::string name;
-  driver::split_path(std::string(path).c_str(), nullptr, &name);
+  strlib::split_path(std::string(path).c_str(), nullptr, &name);
   return name;
 }
 
 std::string directory_of(std::string_view path) {
   std::string directory;
-  driver::split_path(std::string(path).c_str(), &directory, nullptr);
+  strlib::split_path(std::string(path).c_str(), &directory, nullptr);
   return directory;
 }
 
@@ -106,23 +104,23 @@ bool close_checked(TrackedStream& stream) {
 int stamp(const std::string& file, std::uint32_t checksum) {
   {
     TrackedStream out = open_tracked(file, "ab");
-    if (!out) return driver::StampAppendFailed;
+    if (!out) return StampAppendFailed;
     const std::array<unsigned char, kStampSize> zeros{};
     const bool written = std::fwrite(zeros.data(), 1, zeros.size(), out.get()) == zeros.size();
-    if (!close_checked(out) || !written) return driver::StampAppendFailed;
+    if (!close_checked(out) || !written) return StampAppendFailed;
   }
   TrackedStream out = open_tracked(file, "rb+");
-  if (!out) return driver::StampUpdateFailed;
+  if (!out) return StampUpdateFailed;
   const std::int32_t size = file_size(file.c_str());
-  if (size < static_cast<std::int32_t>(kStampSize)) return driver::StampUpdateFailed;
+  if (size < static_cast<std::int32_t>(kStampSize)) return StampUpdateFailed;
   const std::array<unsigned char, 4> bytes = {
       static_cast<unsigned char>(checksum), static_cast<unsigned char>(checksum >> 8),
       static_cast<unsigned char>(checksum >> 16), static_cast<unsigned char>(checksum >> 24)};
   const bool written =
       std::fseek(out.get(), size - static_cast<long>(kStampChecksumFromEnd), SEEK_SET) == 0 &&
       std::fwrite(bytes.data(), 1, bytes.size(), out.get()) == bytes.size();
-  if (!close_checked(out) || !written) return driver::StampUpdateFailed;
-  return driver::Success;
+  if (!close_checked(out) || !written) return StampUpdateFailed;
+  return Success;
 }
 
 // The whole content of a file, or false when it cannot be read.
@@ -166,8 +164,8 @@ int compile(CacheEntry& entry, std::uint32_t checksum) {
   // always find what a compile leaves. The registry lower-cases the path in
   // place; the run uses that form.
   const std::string executable_as_named = entry.executable;
-  if (driver::cache_registry_in(entry.base_directory, driver::kRegistryRegister, &entry.executable) != 0) {
-    return driver::CachePathFailed;
+  if (cache_registry_in(entry.base_directory, kRegistryRegister, &entry.executable) != 0) {
+    return CachePathFailed;
   }
 
   // Left over from a run that was cut short: the compiler starts afresh.
@@ -178,24 +176,24 @@ int compile(CacheEntry& entry, std::uint32_t checksum) {
   const std::uint32_t status =
       run_captured(command.c_str(), nullptr, &started, entry.messages.c_str(), &captured);
   const bool published = publish_messages(entry);
-  if (started == 0) return driver::CompilerNotStarted;
+  if (started == 0) return CompilerNotStarted;
   const bool shown = show_capture(entry.messages);
   platform::remove_file(entry.messages.c_str());
   if (!shown || !captured || !published) {
     platform::remove_file(entry.staging.c_str());
-    return driver::CompilerOutputUnopenable;
+    return CompilerOutputUnopenable;
   }
   // A compiler that reports success without its output has failed as well.
   if (status != 0 || !fsutil::file_exists(entry.staging.c_str())) {
     platform::remove_file(entry.staging.c_str());
-    return driver::CompilationError;
+    return CompilationError;
   }
   int result = stamp(entry.staging, checksum);
-  if (result == driver::Success &&
+  if (result == Success &&
       !MoveFileExA(entry.staging.c_str(), executable_as_named.c_str(), MOVEFILE_REPLACE_EXISTING)) {
-    result = driver::StampAppendFailed;
+    result = StampAppendFailed;
   }
-  if (result != driver::Success) platform::remove_file(entry.staging.c_str());
+  if (result != Success) platform::remove_file(entry.staging.c_str());
   return result;
 }
 
@@ -206,11 +204,19 @@ std::uint32_t cache_key(std::string_view source_path) {
   return crc32_update(0, lower.data(), static_cast<std::uint32_t>(lower.size()));
 }
 
+namespace {
+
+// "cache\<lower-cased name>-<key>" from the lower-cased path and its key.
+std::string entry_name(const std::string& lower_path, std::uint32_t key) {
+  std::array<char, 9> digits{};
+  std::snprintf(digits.data(), digits.size(), "%08x", static_cast<unsigned>(key));
+  return "cache\\" + file_name_of(lower_path) + "-" + digits.data();
+}
+
+}  // namespace
+
 std::string cache_entry_name(std::string_view source_path) {
-  const std::string lower = lower_case(source_path);
-  std::array<char, 9> key{};
-  std::snprintf(key.data(), key.size(), "%08x", static_cast<unsigned>(cache_key(source_path)));
-  return "cache\\" + file_name_of(lower) + "-" + key.data();
+  return entry_name(lower_case(source_path), cache_key(source_path));
 }
 
 std::string compiler_command_line(std::string_view source_path, std::string_view executable) {
@@ -223,7 +229,7 @@ std::string compiler_command_line(std::string_view source_path, std::string_view
   return command;
 }
 
-std::string run_command_line(std::string_view executable, const driver::ExtraArgs& extra) {
+std::string run_command_line(std::string_view executable, const ExtraArgs& extra) {
   std::string command = "\"";
   command += executable;
   command += "\"";
@@ -239,8 +245,9 @@ bool read_stamp(const char* executable, std::uint32_t* checksum) {
   *checksum = 0;
   TrackedStream in(accounting::tracked_fopen(executable, "rb"));
   if (!in) return false;
-  const std::int32_t size = file_size(executable);
-  if (size > static_cast<std::int32_t>(kStampChecksumFromEnd)) {
+  // The size from the open stream itself: no second open to measure it.
+  const long size = std::fseek(in.get(), 0, SEEK_END) == 0 ? std::ftell(in.get()) : 0;
+  if (size > static_cast<long>(kStampChecksumFromEnd)) {
     std::array<unsigned char, 4> bytes{};
     if (std::fseek(in.get(), size - static_cast<long>(kStampChecksumFromEnd), SEEK_SET) == 0 &&
         std::fread(bytes.data(), 1, bytes.size(), in.get()) == bytes.size()) {
@@ -257,10 +264,13 @@ bool make_cache_entry(std::string_view source_path, std::string_view base_direct
   entry = CacheEntry{};
   entry.source = source_path;
   entry.base_directory = base_directory;
+  // The path is lower-cased, hashed and split once each; every name below
+  // comes from these.
+  const std::string lower = lower_case(entry.source);
   const std::string name = file_name_of(entry.source);
-  entry.key = cache_key(entry.source);
+  entry.key = crc32_update(0, lower.data(), static_cast<std::uint32_t>(lower.size()));
   entry.capture = joined(base_directory, kCaptureFileName);
-  entry.directory = joined(base_directory, cache_entry_name(entry.source));
+  entry.directory = joined(base_directory, entry_name(lower, entry.key));
   entry.executable = joined(entry.directory, name + ".exe");
   entry.staging = staging_path_of(entry.executable);
   entry.messages = joined(entry.directory, kCaptureFileName);
@@ -282,12 +292,12 @@ std::string staging_path_of(std::string_view executable) {
 
 int compile_and_run(const char* source_path, const char* base_directory) {
   CacheEntry entry;
-  if (!make_cache_entry(source_path, base_directory, entry)) return driver::CachePathFailed;
+  if (!make_cache_entry(source_path, base_directory, entry)) return CachePathFailed;
 
   // From the freshness check to the stamp, this entry is ours alone: a
   // second run of the same source waits here and then finds it fresh.
   CacheLock entry_lock = lock_entry(entry.base_directory, entry.key);
-  if (fsutil::create_directory_path(entry.directory.c_str()) != 0) return driver::CachePathFailed;
+  if (fsutil::create_directory_path(entry.directory.c_str()) != 0) return CachePathFailed;
 
   // Read once, before any compile: a source saved while it compiles leaves
   // an executable whose stamp no longer matches, so the next run compiles
@@ -297,15 +307,15 @@ int compile_and_run(const char* source_path, const char* base_directory) {
   bool up_to_date = false;
   if (fsutil::file_exists(entry.executable.c_str())) {
     std::uint32_t stored = 0;
-    if (!read_stamp(entry.executable.c_str(), &stored)) return driver::CachedChecksumUnreadable;
+    if (!read_stamp(entry.executable.c_str(), &stored)) return CachedChecksumUnreadable;
     up_to_date = checksum == stored;
   }
   if (!up_to_date) {
     const int result = compile(entry, checksum);
-    if (result != driver::Success) return result;
+    if (result != Success) return result;
   }
 
-  const std::string command = run_command_line(entry.executable, driver::extra_args);
+  const std::string command = run_command_line(entry.executable, extra_args);
   const std::string working_directory = directory_of(entry.source);
   std::fflush(stdout);
   std::int32_t started = 0;
@@ -313,9 +323,9 @@ int compile_and_run(const char* source_path, const char* base_directory) {
   // file away in between; never while it runs.
   const std::uint32_t status = run_captured(command.c_str(), working_directory.c_str(), &started,
                                             nullptr, nullptr, [&entry_lock] { entry_lock.release(); });
-  if (started == 0) return driver::CompiledProgramNotStarted;
-  driver::program_exit_status = static_cast<std::int32_t>(status);
-  return driver::Success;
+  if (started == 0) return CompiledProgramNotStarted;
+  program_exit_status = static_cast<std::int32_t>(status);
+  return Success;
 }
 
 }  // namespace zeb::cache

@@ -18,7 +18,7 @@
 #include <string>
 #include <string_view>
 
-#include "driver/run_state.h"
+#include "cache/run_state.h"
 
 namespace zeb::cache {
 
@@ -29,7 +29,7 @@ inline constexpr std::size_t kStampChecksumFromEnd = 10;
 // The longest path (in characters) that the pipeline works with: the
 // capture-file path, the cache directory and the executable path. A longer
 // one is refused with result 5 before anything is created. The source path
-// must also be one that driver::split_path accepts (driver::kMaxSplitLength).
+// must also be one that strlib::split_path accepts (strlib::kMaxSplitLength).
 inline constexpr std::size_t kMaxPathLength = 299;
 
 // Printed before a compile, followed by the toolchain's version line.
@@ -84,7 +84,7 @@ std::string compiler_command_line(std::string_view source_path, std::string_view
 // receives it byte for byte by the Windows command-line rules. A plain
 // argument appears as "\"text\""; one holding double quotes or ending in
 // backslashes gets the escapes those rules need.
-std::string run_command_line(std::string_view executable, const driver::ExtraArgs& extra);
+std::string run_command_line(std::string_view executable, const ExtraArgs& extra);
 
 // The checksum stamped into an executable: the 4 bytes kStampChecksumFromEnd
 // before its end, least significant first; 0 when the file has no more than
@@ -94,7 +94,7 @@ bool read_stamp(const char* executable, std::uint32_t* checksum);
 // Runs the source file at `source_path` (full path, drive or UNC form) from
 // the cache of the installation in `base_directory`, compiling first when
 // needed; the current directory must be the base directory. Returns 0 with
-// driver::program_exit_status set to the program's exit status, or:
+// program_exit_status set to the program's exit status, or:
 //   5  a path that does not fit (see kMaxPathLength), a source path without
 //      a file name, the cache directory cannot be created (or does not
 //      accept a new file), or the executable cannot be registered

@@ -7,12 +7,12 @@
 #include <string>
 #include <string_view>
 
-#include "accounting/newmalloc.h"
+#include "base/accounting/newmalloc.h"
 #include "cache/process_runner.h"
-#include "driver/result_codes.h"
+#include "cache/result_codes.h"
 #include "fsutil/path_tests.h"
 #include "platform/win32.h"
-#include "strlib/string_primitives.h"
+#include "base/strlib/string_primitives.h"
 
 namespace zeb::cache {
 namespace {
@@ -61,23 +61,23 @@ bool is_word_end(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n
 int examine_output(const char* output) {
   if (strlib::find_nocase(output, kMingwMarker) == 0) {
     std::printf("%s", kMingwNotFoundMessage);
-    return driver::GccNotMingw;
+    return GccNotMingw;
   }
   const int position = strlib::find_nocase(output, kVersionWords);
-  if (position == 0) return driver::GccVersionWordsMissing;
+  if (position == 0) return GccVersionWordsMissing;
 
   const char* const word_start = output + (position - 1) + std::strlen(kVersionWords);
   std::size_t length = 0;
   while (!is_word_end(word_start[length])) ++length;
-  if (length > kMaxVersionWordLength) return driver::GccVersionWordsMissing;
+  if (length > kMaxVersionWordLength) return GccVersionWordsMissing;
   const std::string_view word(word_start, length);
 
   version_line() = std::string(kVersionWords) + std::string(word) + " \n";
   if (older_than_minimum(parse_version(word))) {
     std::printf("%s", kVersionTooOldMessage);
-    return driver::GccTooOld;
+    return GccTooOld;
   }
-  return driver::Success;
+  return Success;
 }
 
 }  // namespace
@@ -87,26 +87,26 @@ const char* toolchain_version_line() { return version_line().c_str(); }
 int toolchain_check() {
   version_line().clear();
   platform::remove_file(kVersionCaptureFile);
-  if (fsutil::file_exists(kVersionCaptureFile)) return driver::CaptureFileNotDeleted;
+  if (fsutil::file_exists(kVersionCaptureFile)) return CaptureFileNotDeleted;
 
   std::int32_t started = 0;
   bool captured = true;
   const std::uint32_t status =
       run_captured(kVersionCommand, nullptr, &started, kVersionCaptureFile, &captured);
-  if (started == 0) return driver::GccNotStarted;
+  if (started == 0) return GccNotStarted;
   // Part of the report is missing (a full disk): what is there cannot be trusted.
-  if (!captured) return driver::CaptureFileUnopenable;
-  if (status != 0) return driver::GccVersionFailed;
-  if (!fsutil::file_exists(kVersionCaptureFile)) return driver::CaptureFileMissing;
+  if (!captured) return CaptureFileUnopenable;
+  if (status != 0) return GccVersionFailed;
+  if (!fsutil::file_exists(kVersionCaptureFile)) return CaptureFileMissing;
 
   std::FILE* const capture = accounting::tracked_fopen(kVersionCaptureFile, "rb");
-  if (capture == nullptr) return driver::CaptureFileUnopenable;
+  if (capture == nullptr) return CaptureFileUnopenable;
   // A fresh, terminated buffer for every check: nothing of an earlier,
   // longer output can be found in it.
   std::array<char, kVersionOutputLimit + 1> output{};
   const std::size_t got = std::fread(output.data(), 1, kVersionOutputLimit, capture);
   output[got] = '\0';
-  const int result = got == 0 ? driver::CaptureFileEmpty : examine_output(output.data());
+  const int result = got == 0 ? CaptureFileEmpty : examine_output(output.data());
   accounting::tracked_fclose(capture);
   return result;
 }

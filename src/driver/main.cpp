@@ -8,10 +8,10 @@
 
 #include "cache/cache_locks.h"
 #include "cache/compile_and_run.h"
+#include "cache/result_codes.h"
+#include "cache/run_state.h"
 #include "cache/toolchain_check.h"
-#include "driver/cache_registry.h"
-#include "driver/result_codes.h"
-#include "driver/run_state.h"
+#include "driver/commands.h"
 #include "driver/source_path.h"
 #include "driver/toolchain_environment.h"
 #include "fsutil/path_tests.h"
@@ -20,6 +20,7 @@
 namespace {
 
 using namespace zeb::driver;
+using namespace zeb::cache;
 
 constexpr const char* kUsage =
     "\nUsage:\n\nzeb_c file.zebc \nWhere file.zebc is the c file that you want to execute/compile\n\n"

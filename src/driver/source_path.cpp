@@ -4,12 +4,19 @@
 #include <array>
 
 #include "cache/process_runner.h"
-#include "driver/result_codes.h"
+#include "base/strlib/path_names.h"
+#include "cache/result_codes.h"
 #include "platform/portable/path_text.h"
 #include "platform/win32.h"
-#include "strlib/string_primitives.h"
+#include "base/strlib/string_primitives.h"
 
 namespace zeb::driver {
+
+using cache::ArgumentTooLong;
+using cache::LeadingBackslash;
+using cache::LeadingDot;
+using cache::Success;
+
 namespace {
 
 // The stored name of the entry `path` names, from the platform's directory
@@ -44,28 +51,12 @@ const char* exe_directory() {
   // would be some other directory, so it counts as unavailable.
   if (length == 0 || length >= file_name.size()) return nullptr;
   std::string name;
-  if (split_path(file_name.data(), &directory, &name) != 0) {
+  if (strlib::split_path(file_name.data(), &directory, &name) != 0) {
     directory.clear();
     return nullptr;
   }
   available = true;
   return directory.c_str();
-}
-
-int split_path(const char* path, std::string* directory, std::string* name) {
-  if (directory != nullptr) directory->clear();
-  if (name != nullptr) name->clear();
-  if (path == nullptr) return 1;
-  const std::string text(path);
-  if (text.size() > kMaxSplitLength) return 1;
-  const std::size_t last = text.find_last_of('\\');
-  if (last == std::string::npos) {
-    if (name != nullptr) *name = text;
-    return 0;
-  }
-  if (directory != nullptr) *directory = text.substr(0, last + 1);
-  if (name != nullptr) *name = text.substr(last + 1);
-  return 0;
 }
 
 int resolve_source_path(std::string& out, const char* argument) {

@@ -14,9 +14,6 @@ namespace zeb::driver {
 // source path) fit a 300-byte text: at most this many characters.
 inline constexpr std::size_t kMaxPathLength = 299;
 
-// split_path works on a private 256-byte copy: longer paths are refused.
-inline constexpr std::size_t kMaxSplitLength = 255;
-
 // The current directory is read into the platform's longest path plus the
 // terminator; a longer one reads as empty.
 inline constexpr std::size_t kCurrentDirectoryBufferSize = 261;
@@ -27,13 +24,6 @@ inline constexpr std::size_t kCurrentDirectoryBufferSize = 261;
 // split_path refuses. Computed on the first call only; that outcome holds for
 // the rest of the process. The text is static.
 const char* exe_directory();
-
-// Splits `path` at its last backslash: `directory` receives everything up to
-// and including it, `name` the rest (all of `path` when it has no
-// backslash). Either output may be null. Returns 0; returns 1, with the
-// present outputs emptied, for a null path or one longer than
-// kMaxSplitLength.
-int split_path(const char* path, std::string* directory, std::string* name);
 
 // The process's current directory, refilled on every call into one static
 // buffer (valid until the next call); empty when it does not fit

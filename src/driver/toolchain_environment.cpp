@@ -5,7 +5,7 @@
 #include <cstring>
 #include <string>
 
-#include "accounting/newmalloc.h"
+#include "base/accounting/newmalloc.h"
 #include "driver/source_path.h"
 #include "platform/win32.h"
 

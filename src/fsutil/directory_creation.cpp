@@ -5,7 +5,7 @@
 
 #include "fsutil/path_tests.h"
 #include "platform/win32.h"
-#include "strlib/string_primitives.h"
+#include "base/strlib/string_primitives.h"
 
 namespace zeb::fsutil {
 

@@ -4,9 +4,9 @@
 #include <memory>
 #include <string_view>
 
-#include "driver/diagnostics.h"
+#include "base/diagnostics/diagnostics.h"
 #include "platform/win32.h"
-#include "strlib/string_primitives.h"
+#include "base/strlib/string_primitives.h"
 
 namespace zeb::fsutil {
 
@@ -91,7 +91,7 @@ std::string full_path_name(const char* file_name, std::string& name_part) {
                            ? GetFullPathNameA(file_name, static_cast<DWORD>(buffer.size()),
                                               buffer.data(), &file_part)
                            : 0;
-  driver::debug_log("valor de ret %d \n", static_cast<int>(result));
+  diagnostics::debug_log("valor de ret %d \n", static_cast<int>(result));
   // A result of the buffer's size or more is the size it would need: the
   // buffer was not written.
   if (result == 0 || result >= buffer.size()) return std::string();

@@ -5,7 +5,7 @@
 #include <string>
 
 #include "fsutil/wildcard.h"
-#include "strlib/string_primitives.h"
+#include "base/strlib/string_primitives.h"
 
 namespace zeb::fsutil {
 

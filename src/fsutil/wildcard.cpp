@@ -9,9 +9,9 @@
 #include <cstring>
 #include <string>
 
-#include "driver/source_path.h"
+#include "base/strlib/path_names.h"
 #include "fsutil/wildcard.h"
-#include "strlib/string_primitives.h"
+#include "base/strlib/string_primitives.h"
 
 namespace zeb::fsutil {
 
@@ -94,7 +94,7 @@ int match_wildcard(const char* path, const char* pattern) {
   std::string name_source = path;
   strlib::slashes_to_backslashes(name_source);
   std::string name;
-  if (driver::split_path(name_source.c_str(), nullptr, &name) != 0 || name.empty()) return 0;
+  if (strlib::split_path(name_source.c_str(), nullptr, &name) != 0 || name.empty()) return 0;
 
   const std::string text = pattern;
   if (text.empty() || text == "*" || text == "*.*") return 1;

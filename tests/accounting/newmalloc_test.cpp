@@ -2,7 +2,7 @@
 // in-process test leaves both counts as it found them, or this program would
 // end with a report itself; the reports are checked in fresh child processes
 // (re-runs of this program) by exit status and whole standard error.
-#include "accounting/newmalloc.h"
+#include "base/accounting/newmalloc.h"
 
 #include <gtest/gtest.h>
 

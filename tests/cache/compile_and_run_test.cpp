@@ -6,7 +6,7 @@
 #include <filesystem>
 #include <string>
 
-#include "driver/result_codes.h"
+#include "cache/result_codes.h"
 #include "support/scoped.h"
 
 namespace zeb::cache {
@@ -46,7 +46,7 @@ TEST(CompileAndRunNames, RunCommandLineQuotesEachNonEmptyArgument) {
       {{"c d\\\\", "", "", ""}, " \"c d\\\\\\\\\""},
   };
   for (const auto& c : cases) {
-    driver::ExtraArgs extra;
+    ExtraArgs extra;
     extra.slots = c.slots;
     EXPECT_EQ(run_command_line("C:\\a b\\p.exe", extra),
               std::string("\"C:\\a b\\p.exe\"") + c.arguments);
@@ -82,7 +82,7 @@ TEST(CompileAndRunLimits, SourcePathLongerThanAPathIsRefusedBeforeAnythingIsCrea
   test::ScopedCurrentDir here(install.path());
   const std::string source = "C:\\" + std::string(kMaxPathLength - 2, 's');
   EXPECT_EQ(compile_and_run(source.c_str(), (install.path() + "\\").c_str()),
-            driver::CachePathFailed);
+            CachePathFailed);
   EXPECT_FALSE(std::filesystem::exists(install.host("cache")));
 }
 

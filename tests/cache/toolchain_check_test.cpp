@@ -7,7 +7,7 @@
 #include <optional>
 #include <string>
 
-#include "driver/result_codes.h"
+#include "cache/result_codes.h"
 #include "platform/win32.h"
 #include "support/scoped.h"
 
@@ -15,7 +15,6 @@ namespace zeb::cache {
 namespace {
 
 namespace fs = std::filesystem;
-using namespace driver;
 
 // A Windows-form path as the host's own library names it (on POSIX hosts C:
 // is the root).

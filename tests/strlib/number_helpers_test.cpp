@@ -1,4 +1,4 @@
-#include "strlib/number_helpers.h"
+#include "base/strlib/number_helpers.h"
 
 #include <gtest/gtest.h>
 

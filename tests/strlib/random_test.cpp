@@ -1,4 +1,4 @@
-#include "strlib/random.h"
+#include "base/strlib/random.h"
 
 #include <gtest/gtest.h>
 

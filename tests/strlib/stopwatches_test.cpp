@@ -1,4 +1,4 @@
-#include "strlib/stopwatches.h"
+#include "base/strlib/stopwatches.h"
 
 #include <gtest/gtest.h>
 

@@ -1,4 +1,4 @@
-#include "strlib/string_primitives.h"
+#include "base/strlib/string_primitives.h"
 
 #include <gtest/gtest.h>
 

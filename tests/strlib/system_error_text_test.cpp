@@ -1,4 +1,4 @@
-#include "strlib/system_error_text.h"
+#include "base/strlib/system_error_text.h"
 
 #include <gtest/gtest.h>
 

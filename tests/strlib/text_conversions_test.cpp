@@ -1,4 +1,4 @@
-#include "strlib/text_conversions.h"
+#include "base/strlib/text_conversions.h"
 
 #include <gtest/gtest.h>
 

@@ -6,7 +6,7 @@
 #include <cstdint>
 #include <string>
 
-namespace zeb::driver {
+namespace zeb::cache {
 
 // Each extra argument fits a 300-byte slot: 299 characters and the terminator
 // of the original fixed slots. Longer arguments are refused, never cut.
@@ -29,4 +29,4 @@ extern std::int32_t program_exit_status;
 // false, with every slot cleared, when an argument does not fit its slot.
 bool fill_extra_args(int argc, const char* const* argv);
 
-}  // namespace zeb::driver
+}  // namespace zeb::cache

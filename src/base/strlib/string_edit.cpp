@@ -4,7 +4,7 @@
 #include <algorithm>
 #include <cstring>
 
-#include "strlib/string_primitives.h"
+#include "base/strlib/string_primitives.h"
 
 namespace zeb::strlib {
 

@@ -1,22 +1,23 @@
-#include "driver/cache_registry.h"
+#include "cache/cache_registry.h"
 
 #include <array>
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
+#include <functional>
 #include <limits>
 #include <memory>
 
-#include "accounting/newmalloc.h"
+#include "base/accounting/newmalloc.h"
 #include "cache/cache_locks.h"
 #include "cache/compile_and_run.h"
 #include "cache/process_runner.h"
-#include "driver/source_path.h"
+#include "base/strlib/path_names.h"
 #include "fsutil/path_tests.h"
 #include "platform/win32.h"
-#include "strlib/string_primitives.h"
+#include "base/strlib/string_primitives.h"
 
-namespace zeb::driver {
+namespace zeb::cache {
 namespace {
 
 // The per-source cache directories live below this directory of the
@@ -78,8 +79,8 @@ bool inside_cache(const std::string& path, const std::string& cache_directory) {
 bool replace_registry(const std::string& registry, const std::string& content) {
   if (content.size() > static_cast<std::size_t>(std::numeric_limits<std::int32_t>::max())) return false;
   const std::string staging = registry + kRegistryStagingSuffix;
-  if (cache::write_file(staging.c_str(), content.data(), static_cast<std::int32_t>(content.size()),
-                        cache::kWriteOverwrite, 0) != cache::kWriteOk) {
+  if (write_file(staging.c_str(), content.data(), static_cast<std::int32_t>(content.size()),
+                        kWriteOverwrite, 0) != kWriteOk) {
     platform::remove_file(staging.c_str());
     return false;
   }
@@ -156,19 +157,19 @@ bool flush_entry(const std::string& base, const std::string& line, const std::st
     return !fsutil::file_exists(line.c_str());
   }
   std::string directory;
-  if (split_path(line.c_str(), &directory, nullptr) != 0) directory.clear();
+  if (strlib::split_path(line.c_str(), &directory, nullptr) != 0) directory.clear();
   std::uint32_t key = 0;
-  cache::CacheLock entry;
+  CacheLock entry;
   if (key_of_directory(directory, key)) {
-    entry = cache::try_lock_entry(base, key);
+    entry = try_lock_entry(base, key);
     // Being compiled or about to start: that run still needs it.
-    if (entry.state() == cache::CacheLock::State::Busy) return false;
+    if (entry.state() == CacheLock::State::Busy) return false;
   }
   if (fsutil::is_file(line.c_str())) platform::remove_file(line.c_str());
   // Left behind by a compile that was cut short.
-  const std::string staging = cache::staging_path_of(line);
+  const std::string staging = staging_path_of(line);
   if (fsutil::is_file(staging.c_str())) platform::remove_file(staging.c_str());
-  const std::string messages = directory + cache::kCaptureFileName;
+  const std::string messages = directory + kCaptureFileName;
   if (!directory.empty() && fsutil::is_file(messages.c_str())) platform::remove_file(messages.c_str());
   // The common cache directory itself stays, even when a line names a
   // file directly inside it.
@@ -219,16 +220,35 @@ int list(const std::string& registry) {
   return 0;
 }
 
-// The registry operations for an installation directory that may be unknown
-// (null): then nothing is touched and the registry counts as unavailable.
-int registry_at(const char* base_directory, int mode, std::string* path);
+}  // namespace
 
-// The commands; `base_directory` is asked for only by the commands that use
-// the registry.
-template <typename BaseDirectory>
-int run_command(BaseDirectory base_directory, int argc, const char* const* argv) {
-  if (argc < 2 || argv == nullptr || argv[1] == nullptr) return 0;
-  const std::string_view command = argv[1];
+int cache_registry_in(std::string_view base_directory, int mode, std::string* path) {
+  if (path != nullptr) strlib::to_lower(*path);
+  const std::string base = with_trailing_backslash(base_directory);
+  const std::string registry = base + kRegistryFileName;
+  // Every mode reads the registry whole and may write it: one run at a time.
+  const CacheLock installation = lock_installation(base);
+  switch (mode) {
+    case kRegistryRegister:
+      return path != nullptr ? register_path(registry, *path) : 0;
+    case kRegistryFlush:
+      return flush(base, registry, base + std::string(kCacheDirectoryName));
+    case kRegistryList:
+      return list(registry);
+    default:
+      return 0;
+  }
+}
+
+int registry_at(const char* base_directory, int mode, std::string* path) {
+  if (base_directory == nullptr) {
+    if (path != nullptr) strlib::to_lower(*path);
+    return kRegistryUnavailable;
+  }
+  return cache_registry_in(base_directory, mode, path);
+}
+
+int run_command(std::string_view command, const std::function<const char*()>& base_directory) {
   if (command == "/flush") {
     std::printf("%s", kFlushText);
     registry_at(base_directory(), kRegistryFlush, nullptr);
@@ -242,45 +262,10 @@ int run_command(BaseDirectory base_directory, int argc, const char* const* argv)
   return 1;
 }
 
-int registry_at(const char* base_directory, int mode, std::string* path) {
-  if (base_directory == nullptr) {
-    if (path != nullptr) strlib::to_lower(*path);
-    return kRegistryUnavailable;
-  }
-  return cache_registry_in(base_directory, mode, path);
-}
-
-}  // namespace
-
-int cache_registry_in(std::string_view base_directory, int mode, std::string* path) {
-  if (path != nullptr) strlib::to_lower(*path);
-  const std::string base = with_trailing_backslash(base_directory);
-  const std::string registry = base + kRegistryFileName;
-  // Every mode reads the registry whole and may write it: one run at a time.
-  const cache::CacheLock installation = cache::lock_installation(base);
-  switch (mode) {
-    case kRegistryRegister:
-      return path != nullptr ? register_path(registry, *path) : 0;
-    case kRegistryFlush:
-      return flush(base, registry, base + std::string(kCacheDirectoryName));
-    case kRegistryList:
-      return list(registry);
-    default:
-      return 0;
-  }
-}
-
-int cache_registry(int mode, std::string* path) {
-  return registry_at(exe_directory(), mode, path);
-}
-
 int handle_command_in(std::string_view base_directory, int argc, const char* const* argv) {
+  if (argc < 2 || argv == nullptr || argv[1] == nullptr) return 0;
   const std::string base(base_directory);
-  return run_command([&base] { return base.c_str(); }, argc, argv);
+  return run_command(argv[1], [&base] { return base.c_str(); });
 }
 
-int handle_command(int argc, const char* const* argv) {
-  return run_command([] { return exe_directory(); }, argc, argv);
-}
-
-}  // namespace zeb::driver
+}  // namespace zeb::cache

@@ -19,7 +19,7 @@ inline constexpr std::size_t kErrorLineCapacity = 270;
 // text of at most 255 characters for it. The last-error code may change.
 int last_error_text(char* out);
 
-// Writes the same line through driver::debug_log, prefixed "Winsock error : "
+// Writes the same line through diagnostics::debug_log, prefixed "Winsock error : "
 // for codes 10000 to 11999 and "System error : " for all others; writes
 // nothing for code 0 or a code without text. The thread's last-error code
 // is the same afterwards as before.

@@ -1,10 +1,10 @@
 // The two stopwatches and their process-wide state.
-#include "strlib/stopwatches.h"
+#include "base/strlib/stopwatches.h"
 
 #include <chrono>
 #include <cstdint>
 
-#include "driver/diagnostics.h"
+#include "base/diagnostics/diagnostics.h"
 #include "platform/win32.h"
 
 namespace zeb::strlib {
@@ -31,7 +31,7 @@ std::uint32_t milliseconds_since_process_start() {
 }  // namespace
 
 double inittimer2(int mode) {
-  driver::debug_log("%s", kInittimer2Trace);
+  diagnostics::debug_log("%s", kInittimer2Trace);
   if (mode == kStopwatchStart) {
     if (counter_frequency == 0.0) {
       LARGE_INTEGER frequency{};

@@ -5,7 +5,7 @@
 #include <cstddef>
 #include <cstdint>
 
-namespace zeb::driver {
+namespace zeb::diagnostics {
 
 // Trace points guarded by this switch are silent while it is 0. Nothing in
 // the system sets it; it exists so that a developer can turn tracing on.
@@ -39,4 +39,4 @@ void alert_box(const char* format, ...) __attribute__((format(gnu_printf, 1, 2))
 using AlertPrompt = int (*)(const char* text, const char* caption, unsigned style);
 AlertPrompt set_alert_prompt(AlertPrompt prompt);
 
-}  // namespace zeb::driver
+}  // namespace zeb::diagnostics

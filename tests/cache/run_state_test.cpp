@@ -1,4 +1,4 @@
-#include "driver/run_state.h"
+#include "cache/run_state.h"
 
 #include <gtest/gtest.h>
 
@@ -6,9 +6,9 @@
 #include <string>
 #include <vector>
 
-#include "driver/result_codes.h"
+#include "cache/result_codes.h"
 
-namespace zeb::driver {
+namespace zeb::cache {
 namespace {
 
 bool fill(std::vector<const char*> argv) {
@@ -43,4 +43,4 @@ TEST(ResultMessages, EachCodeHasItsFixedText) {
 }
 
 }  // namespace
-}  // namespace zeb::driver
+}  // namespace zeb::cache

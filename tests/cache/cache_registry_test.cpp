@@ -1,4 +1,4 @@
-#include "driver/cache_registry.h"
+#include "cache/cache_registry.h"
 
 #include <gtest/gtest.h>
 
@@ -8,7 +8,7 @@
 
 #include "support/scoped.h"
 
-namespace zeb::driver {
+namespace zeb::cache {
 namespace {
 
 namespace fs = std::filesystem;
@@ -86,4 +86,4 @@ TEST_F(CacheRegistryTest, FlushDeletesOnlyWhatLiesInsideTheCacheDirectory) {
 }
 
 }  // namespace
-}  // namespace zeb::driver
+}  // namespace zeb::cache

@@ -1,4 +1,4 @@
-#include "driver/diagnostics.h"
+#include "base/diagnostics/diagnostics.h"
 
 #include <gtest/gtest.h>
 
@@ -7,7 +7,7 @@
 
 #include "platform/win32.h"
 
-namespace zeb::driver {
+namespace zeb::diagnostics {
 namespace {
 
 template <typename Write>
@@ -38,4 +38,4 @@ TEST(DebugLog, CallerKeepsItsLastErrorValue) {
 }
 
 }  // namespace
-}  // namespace zeb::driver
+}  // namespace zeb::diagnostics

@@ -1,4 +1,4 @@
-#include "accounting/newmalloc.h"
+#include "base/accounting/newmalloc.h"
 
 #include <array>
 #include <cstdarg>

@@ -4,7 +4,7 @@
 #include <cstring>
 #include <string_view>
 
-#include "strlib/string_primitives.h"
+#include "base/strlib/string_primitives.h"
 
 namespace zeb::strlib {
 

@@ -3,10 +3,11 @@
 #pragma once
 
 #include <cstddef>
+#include <functional>
 #include <string>
 #include <string_view>
 
-namespace zeb::driver {
+namespace zeb::cache {
 
 // Modes of cache_registry.
 inline constexpr int kRegistryRegister = 0;  // add a cached executable's path
@@ -39,7 +40,8 @@ inline constexpr char kNoCachedFilesText[] = "No cached files\n";
 inline constexpr char kFlushText[] = "deleting cached files \n";
 inline constexpr char kVersionText[] = "ZEB_C version 1.0.0 \n";
 
-// Works on the registry in the directory of the running executable, holding
+// Works on the registry of the installation in `base_directory` (Windows
+// form, with or without its final backslash), holding
 // the installation lock (cache/cache_locks.h) throughout:
 //  - kRegistryRegister: `path` (required) is lower-cased in place, then added
 //    as a line unless the registry already holds it; a missing registry is
@@ -48,7 +50,7 @@ inline constexpr char kVersionText[] = "ZEB_C version 1.0.0 \n";
 //    never rewritten in place: a failure leaves it as it was.
 //  - kRegistryFlush: deletes each registered file, with what a cut-short
 //    compile left beside it, and then its directory (when empty). Only
-//    entries that lie inside the "cache\" directory beside the executable,
+//    entries that lie inside the installation's "cache\" directory,
 //    reached without passing through a link, are touched; an entry whose
 //    lock another run holds is left alone. The registry keeps its marker and
 //    every line whose file still exists afterwards; it is deleted when no
@@ -57,21 +59,23 @@ inline constexpr char kVersionText[] = "ZEB_C version 1.0.0 \n";
 //    "No cached files\n" when there is no registry.
 // `path` may be null in the flush and list modes; a null path in register
 // mode does nothing. Returns 0, or kRegistryUnavailable when the registry
-// exists but cannot be read, cannot be rewritten (register, flush), or when
-// the executable's directory is unknown (then nothing is read, written or
-// printed). Unknown modes return 0.
-int cache_registry(int mode, std::string* path);
-
-// cache_registry for the installation in `base_directory` (Windows form,
-// with or without its final backslash) instead of the executable's own.
+// exists but cannot be read or cannot be rewritten (register, flush).
+// Unknown modes return 0.
 int cache_registry_in(std::string_view base_directory, int mode, std::string* path);
 
-// Performs the command named by argv[1] ("/flush", "/version",
-// "/cachedfiles", compared exactly, case included) and returns 1; returns 0,
-// doing nothing, for any other argv[1] or when there is none.
-int handle_command(int argc, const char* const* argv);
+// cache_registry_in for an installation directory that may be unknown
+// (null): then nothing is touched and kRegistryUnavailable is returned.
+int registry_at(const char* base_directory, int mode, std::string* path);
 
-// handle_command for the installation in `base_directory`.
+// Performs the command `command` ("/flush", "/version", "/cachedfiles",
+// compared exactly, case included) for the installation that
+// `base_directory` names (asked for only by the commands that use the
+// registry; it may give null) and returns 1; returns 0, doing nothing, for
+// any other text.
+int run_command(std::string_view command, const std::function<const char*()>& base_directory);
+
+// run_command for argv[1] and the installation in `base_directory`; 0 when
+// there is no argv[1].
 int handle_command_in(std::string_view base_directory, int argc, const char* const* argv);
 
-}  // namespace zeb::driver
+}  // namespace zeb::cache

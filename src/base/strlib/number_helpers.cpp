@@ -1,7 +1,7 @@
 // Percentages, 8-bit arithmetic, alignment and bits. All arithmetic that
 // could overflow in C++ is done in a wider or unsigned type, so that the
 // wrap-around the contracts describe is defined behaviour here.
-#include "strlib/number_helpers.h"
+#include "base/strlib/number_helpers.h"
 
 #include <cmath>
 

@@ -1,14 +1,14 @@
 // Last-error codes as text, from the operating system's message table.
-#include "strlib/system_error_text.h"
+#include "base/strlib/system_error_text.h"
 
 #include <array>
 #include <cstdio>
 #include <cstring>
 #include <optional>
 
-#include "driver/diagnostics.h"
+#include "base/diagnostics/diagnostics.h"
 #include "platform/win32.h"
-#include "strlib/string_primitives.h"
+#include "base/strlib/string_primitives.h"
 
 namespace zeb::strlib {
 
@@ -74,7 +74,7 @@ int last_error_text(char* out) {
 void log_last_error() {
   const DWORD saved = GetLastError();
   const std::optional<std::string> text = cleaned_system_text(saved);
-  if (text) driver::debug_log("%s", error_trace_line(saved, *text).c_str());
+  if (text) diagnostics::debug_log("%s", error_trace_line(saved, *text).c_str());
   SetLastError(saved);
 }
 

@@ -3,7 +3,7 @@
 
 #include <cstdint>
 
-namespace zeb::driver {
+namespace zeb::cache {
 
 // The outcome of a run; a non-zero value is also the process exit status.
 enum ResultCode : std::int32_t {
@@ -45,4 +45,4 @@ enum ResultCode : std::int32_t {
 // The text is static.
 const char* result_message(std::int32_t code);
 
-}  // namespace zeb::driver
+}  // namespace zeb::cache

@@ -1,4 +1,4 @@
-#include "driver/diagnostics.h"
+#include "base/diagnostics/diagnostics.h"
 
 #include <cstdarg>
 #include <cstdio>
@@ -8,7 +8,7 @@
 
 #include "platform/win32.h"
 
-namespace zeb::driver {
+namespace zeb::diagnostics {
 
 std::int32_t debug_switch = 0;
 
@@ -70,4 +70,4 @@ void alert_box(const char* format, ...) {
   std::exit(1);
 }
 
-}  // namespace zeb::driver
+}  // namespace zeb::diagnostics

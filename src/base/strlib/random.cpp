@@ -1,6 +1,6 @@
 // MT19937: 624 words of state regenerated in one pass every 624 outputs,
 // each output tempered on the way out.
-#include "strlib/random.h"
+#include "base/strlib/random.h"
 
 #include <array>
 #include <cstdlib>

@@ -1,7 +1,7 @@
 // Octal and binary text conversions. Each int_to_* operation owns one static
 // result buffer, cleared before it is written (int_to_binary_fixed rewrites
 // every byte of its own instead).
-#include "strlib/text_conversions.h"
+#include "base/strlib/text_conversions.h"
 
 #include <array>
 #include <cstdint>

@@ -1,8 +1,8 @@
-#include "driver/result_codes.h"
+#include "cache/result_codes.h"
 
 #include <array>
 
-namespace zeb::driver {
+namespace zeb::cache {
 namespace {
 
 // Indexed by code. Several codes share a text; the exit status tells them apart.
@@ -49,4 +49,4 @@ const char* result_message(std::int32_t code) {
   return kMessages[static_cast<std::size_t>(code)];
 }
 
-}  // namespace zeb::driver
+}  // namespace zeb::cache

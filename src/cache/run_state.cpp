@@ -1,8 +1,8 @@
-#include "driver/run_state.h"
+#include "cache/run_state.h"
 
 #include <cstring>
 
-namespace zeb::driver {
+namespace zeb::cache {
 
 ExtraArgs extra_args;
 std::int32_t program_exit_status = 0;
@@ -22,4 +22,4 @@ bool fill_extra_args(int argc, const char* const* argv) {
   return true;
 }
 
-}  // namespace zeb::driver
+}  // namespace zeb::cache
