@@ -6,7 +6,7 @@ SANITIZED := build-asan
 WINDOWS := build-mingw
 WINE := build-wine64
 
-.PHONY: run test deps native sanitized windows wine clean
+.PHONY: run test deps native sanitized windows wine dist dist-check clean
 
 deps:
 	bash scripts/install-deps.sh
@@ -35,7 +35,18 @@ wine: deps
 run: native
 	./$(NATIVE)/bin/zeb_c examples/hello.zebc
 
-test: native sanitized windows wine
+# The release archives, in build/dist/ and build-mingw/dist/.
+dist: native windows
+	cd $(NATIVE) && cpack -G TGZ
+	cd $(WINDOWS) && cpack -G ZIP
+
+# Each archive as a user meets it: the Linux one unpacked and run.
+VERSION := $(shell sed -n '/^project/s/.*VERSION \([0-9.]*\).*/\1/p' CMakeLists.txt)
+dist-check: dist
+	bash scripts/check-dist.sh $(NATIVE)/dist/zeb_c-$(VERSION)-linux-x86_64.tar.gz \
+	  $(WINDOWS)/dist/zeb_c-$(VERSION)-windows-x86.zip
+
+test: native sanitized windows wine dist-check
 	ctest --test-dir $(NATIVE) --output-on-failure -j $(JOBS)
 	ctest --test-dir $(SANITIZED) --output-on-failure -j $(JOBS)
 	ctest --test-dir $(WINE) --output-on-failure -j $(JOBS)

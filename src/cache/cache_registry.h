@@ -7,6 +7,8 @@
 #include <string>
 #include <string_view>
 
+#include "cache/version.h"
+
 namespace zeb::cache {
 
 // Modes of cache_registry.
@@ -38,7 +40,7 @@ inline constexpr std::size_t kRegistryLineBuffer = 301;
 // Texts the commands print.
 inline constexpr char kNoCachedFilesText[] = "No cached files\n";
 inline constexpr char kFlushText[] = "deleting cached files \n";
-inline constexpr char kVersionText[] = "ZEB_C version 1.0.0 \n";
+inline constexpr char kVersionText[] = "ZEB_C version " ZEB_VERSION " \n";
 
 // Works on the registry of the installation in `base_directory` (Windows
 // form, with or without its final backslash), holding

@@ -19,6 +19,7 @@
 #include <string_view>
 
 #include "cache/run_state.h"
+#include "cache/version.h"
 
 namespace zeb::cache {
 
@@ -33,7 +34,7 @@ inline constexpr std::size_t kStampChecksumFromEnd = 10;
 inline constexpr std::size_t kMaxPathLength = 299;
 
 // Printed before a compile, followed by the toolchain's version line.
-inline constexpr char kBanner[] = "ZEB Software ZEB_C JIT compiler version 1.0.0 \n";
+inline constexpr char kBanner[] = "ZEB Software ZEB_C JIT compiler version " ZEB_VERSION " \n";
 
 // The libraries every compile links against, as they follow the output path
 // on the compiler's command line (leading blank, two blanks between options).
