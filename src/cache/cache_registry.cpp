@@ -7,6 +7,7 @@
 #include <functional>
 #include <limits>
 #include <memory>
+#include <vector>
 
 #include "base/accounting/newmalloc.h"
 #include "cache/cache_locks.h"
@@ -29,8 +30,16 @@ struct TrackedCloser {
 };
 using TrackedStream = std::unique_ptr<std::FILE, TrackedCloser>;
 
+// How much of the registry one read takes in: a registry of a hundred
+// thousand entries is read in a few calls, not thousands.
+constexpr std::size_t kRegistryReadBuffer = 1 << 20;
+
 TrackedStream open_for_reading(const std::string& path) {
-  return TrackedStream(accounting::tracked_fopen(path.c_str(), "rb"));
+  TrackedStream stream(accounting::tracked_fopen(path.c_str(), "rb"));
+  // One registry stream is open at a time, so one buffer serves them all.
+  static std::vector<char> buffer(kRegistryReadBuffer);
+  if (stream) std::setvbuf(stream.get(), buffer.data(), _IOFBF, buffer.size());
+  return stream;
 }
 
 std::string with_trailing_backslash(std::string_view directory) {
@@ -44,10 +53,17 @@ std::string with_trailing_backslash(std::string_view directory) {
 template <typename Visit>
 void for_each_line(std::FILE* stream, Visit visit) {
   std::array<char, kRegistryLineBuffer> buffer{};
+  std::string line;
   while (std::fgets(buffer.data(), static_cast<int>(buffer.size()), stream) != nullptr) {
-    std::string line(buffer.data());
-    strlib::remove_char(line, '\n');
-    strlib::remove_char(line, '\r');
+    // Into one reused text, so that a long registry costs no allocation per
+    // line; most lines hold only their final line feed to remove.
+    std::size_t length = std::strlen(buffer.data());
+    while (length > 0 && (buffer[length - 1] == '\n' || buffer[length - 1] == '\r')) --length;
+    line.assign(buffer.data(), length);
+    if (std::memchr(line.data(), '\n', length) != nullptr || std::memchr(line.data(), '\r', length) != nullptr) {
+      strlib::remove_char(line, '\n');
+      strlib::remove_char(line, '\r');
+    }
     visit(line);
   }
 }
@@ -98,6 +114,9 @@ bool replace_registry(const std::string& registry, const std::string& content) {
 
 int register_path(const std::string& registry, std::string& path) {
   std::string rewrite;
+  // Reserved once, for the registry as it stands and the new line.
+  const std::int32_t size = file_size(registry.c_str());
+  rewrite.reserve(static_cast<std::size_t>(size) + path.size() + 2);
   bool registered = false;
   const auto take = [&](std::string& line) {
     strlib::to_lower(line);

@@ -2,9 +2,9 @@
 
 #include <zlib.h>
 
-#include <array>
 #include <cstdio>
 #include <memory>
+#include <vector>
 
 #include "platform/win32.h"
 
@@ -29,7 +29,9 @@ int file_crc32(std::uint32_t initial, const char* path, std::uint32_t* out) {
   // Not a counted stream: checksums are taken of files the caller already holds.
   const std::unique_ptr<std::FILE, StreamCloser> stream(platform::open_stream(path, "rb"));
   if (!stream) return 1;
-  std::array<unsigned char, kChecksumChunkSize> chunk;
+  // Unbuffered: each read goes from the file straight into the chunk.
+  std::setvbuf(stream.get(), nullptr, _IONBF, 0);
+  static std::vector<unsigned char> chunk(kChecksumChunkSize);
   std::uint32_t checksum = initial;
   for (;;) {
     const std::size_t got = std::fread(chunk.data(), 1, chunk.size(), stream.get());

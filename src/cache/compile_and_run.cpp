@@ -245,6 +245,8 @@ bool read_stamp(const char* executable, std::uint32_t* checksum) {
   *checksum = 0;
   TrackedStream in(accounting::tracked_fopen(executable, "rb"));
   if (!in) return false;
+  // Four bytes are wanted, not a buffer's worth around them.
+  std::setvbuf(in.get(), nullptr, _IONBF, 0);
   // The size from the open stream itself: no second open to measure it.
   const long size = std::fseek(in.get(), 0, SEEK_END) == 0 ? std::ftell(in.get()) : 0;
   if (size > static_cast<long>(kStampChecksumFromEnd)) {
@@ -297,7 +299,6 @@ int compile_and_run(const char* source_path, const char* base_directory) {
   // From the freshness check to the stamp, this entry is ours alone: a
   // second run of the same source waits here and then finds it fresh.
   CacheLock entry_lock = lock_entry(entry.base_directory, entry.key);
-  if (fsutil::create_directory_path(entry.directory.c_str()) != 0) return CachePathFailed;
 
   // Read once, before any compile: a source saved while it compiles leaves
   // an executable whose stamp no longer matches, so the next run compiles
@@ -311,6 +312,9 @@ int compile_and_run(const char* source_path, const char* base_directory) {
     up_to_date = checksum == stored;
   }
   if (!up_to_date) {
+    // Only a compile writes into the cache directory: a cached run neither
+    // creates it nor probes it.
+    if (fsutil::create_directory_path(entry.directory.c_str()) != 0) return CachePathFailed;
     const int result = compile(entry, checksum);
     if (result != Success) return result;
   }

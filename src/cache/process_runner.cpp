@@ -129,15 +129,17 @@ int write_file(const char* path, const void* data, std::int32_t length, std::int
   const char* stream_mode = mode == kWriteAppend ? "ab" : "wb";
 
   const DWORD attributes = GetFileAttributesA(path);
-  if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY) != 0) {
+  const bool exists = attributes != INVALID_FILE_ATTRIBUTES;
+  if (exists && (attributes & FILE_ATTRIBUTE_READONLY) != 0) {
     DWORD writable = attributes & ~static_cast<DWORD>(FILE_ATTRIBUTE_READONLY);
     // Zero would mean "leave the attributes alone" to the layer below.
     if (writable == 0) writable = FILE_ATTRIBUTE_NORMAL;
     SetFileAttributesA(path, writable);
   }
 
-  const std::int32_t size = file_size(path);
-  if (size != 0 && size_limit != 0 && static_cast<std::uint32_t>(size) > size_limit) {
+  // A missing file has no size to limit.
+  const std::int32_t size = exists && size_limit != 0 ? file_size(path) : 0;
+  if (size != 0 && static_cast<std::uint32_t>(size) > size_limit) {
     platform::remove_file(path);
   }
 
@@ -156,7 +158,9 @@ std::int32_t file_size(const char* path) {
   // Where `long` has 32 bits the runtime reports the end of a larger file
   // wrapped or not at all, so a byte at the ceiling's offset is looked for
   // first: its presence means the size does not fit.
-  if (std::fseek(stream, static_cast<long>(kFileSizeCeiling), SEEK_SET) == 0 &&
+  // Where `long` is wider, ftell tells any size and no probe is needed.
+  if (sizeof(long) <= sizeof(std::int32_t) &&
+      std::fseek(stream, static_cast<long>(kFileSizeCeiling), SEEK_SET) == 0 &&
       std::fgetc(stream) != EOF) {
     size = kFileSizeCeiling;
   } else if (std::fseek(stream, 0, SEEK_END) == 0) {

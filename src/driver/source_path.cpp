@@ -115,6 +115,8 @@ int normalize_path_case_with(std::string& path, const StoredNameLookup& lookup) 
   // A look-up that failed on the way left its name out: the rebuilt path
   // would then name some other file. Only the case of each name may change.
   if (!platform::equal_nocase(typed, rebuilt)) return 0;
+  // Already the stored names: nothing to rewrite, nothing to measure.
+  if (rebuilt == typed) return 0;
   // The same size is the last guard that the rebuilt path names the same file.
   if (cache::file_size(typed.c_str()) != cache::file_size(rebuilt.c_str())) return 0;
   path = rebuilt;
