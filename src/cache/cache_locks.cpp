@@ -1,5 +1,7 @@
 #include "cache/cache_locks.h"
 
+#include <functional>
+#include <map>
 #include <string>
 #include <utility>
 
@@ -14,23 +16,33 @@ OVERLAPPED at(std::uint64_t offset) {
   return where;
 }
 
-CacheLock lock_byte(std::string_view base_directory, std::uint64_t offset, bool wait) {
+// The lock file of an installation, opened once per process and kept open:
+// every lock of the run is a byte range of this one handle, so a run opens
+// the file once however many locks it takes. Null when it cannot be opened.
+HANDLE lock_file_of(std::string_view base_directory) {
+  static std::map<std::string, HANDLE, std::less<>> files;
+  if (const auto known = files.find(base_directory); known != files.end()) return known->second;
   std::string path(base_directory);
   if (!path.empty() && path.back() != '\\') path += '\\';
   path += kLockFileName;
   // Every run opens it for reading and writing and lets the others do the
   // same; its bytes are never read or written, only locked.
-  const HANDLE file = CreateFileA(path.c_str(), GENERIC_READ | GENERIC_WRITE,
-                                  FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
-                                  OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
-  if (file == INVALID_HANDLE_VALUE) return {};
+  HANDLE file = CreateFileA(path.c_str(), GENERIC_READ | GENERIC_WRITE,
+                            FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                            OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (file == INVALID_HANDLE_VALUE) return nullptr;
+  files.emplace(std::string(base_directory), file);
+  return file;
+}
+
+CacheLock lock_byte(std::string_view base_directory, std::uint64_t offset, bool wait) {
+  const HANDLE file = lock_file_of(base_directory);
+  if (file == nullptr) return {};
   OVERLAPPED where = at(offset);
   const DWORD flags = LOCKFILE_EXCLUSIVE_LOCK | (wait ? 0 : LOCKFILE_FAIL_IMMEDIATELY);
   if (LockFileEx(file, flags, 0, 1, 0, &where)) return {file, offset, CacheLock::State::Held};
-  const DWORD error = GetLastError();
-  CloseHandle(file);
   return {INVALID_HANDLE_VALUE, offset,
-          error == ERROR_LOCK_VIOLATION ? CacheLock::State::Busy : CacheLock::State::Unavailable};
+          GetLastError() == ERROR_LOCK_VIOLATION ? CacheLock::State::Busy : CacheLock::State::Unavailable};
 }
 
 }  // namespace
@@ -59,7 +71,6 @@ void CacheLock::release() {
   if (file_ == INVALID_HANDLE_VALUE) return;
   OVERLAPPED where = at(offset_);
   UnlockFileEx(file_, 0, 1, 0, &where);
-  CloseHandle(file_);
   file_ = INVALID_HANDLE_VALUE;
   state_ = State::Unavailable;
 }

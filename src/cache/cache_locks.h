@@ -25,8 +25,9 @@ inline constexpr std::uint64_t kInstallationLockOffset = 0;
 // Above every byte a 32-bit offset can name, one byte per cache key.
 inline constexpr std::uint64_t kEntryLockBase = std::uint64_t{1} << 32;
 
-// One held byte of the lock file, released (and the file closed) when it
-// goes out of scope or by release().
+// One held byte of the lock file, released when it goes out of scope or by
+// release(). The lock file itself stays open for the rest of the process; a
+// process that ends, however, releases everything it held.
 class CacheLock {
  public:
   enum class State {

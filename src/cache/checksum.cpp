@@ -2,9 +2,9 @@
 
 #include <zlib.h>
 
+#include <array>
 #include <cstdio>
 #include <memory>
-#include <vector>
 
 #include "platform/win32.h"
 
@@ -31,12 +31,15 @@ int file_crc32(std::uint32_t initial, const char* path, std::uint32_t* out) {
   if (!stream) return 1;
   // Unbuffered: each read goes from the file straight into the chunk.
   std::setvbuf(stream.get(), nullptr, _IONBF, 0);
-  static std::vector<unsigned char> chunk(kChecksumChunkSize);
+  // Static: no allocation (and no mapping of fresh memory) per checksum.
+  static std::array<unsigned char, kChecksumChunkSize> chunk;
   std::uint32_t checksum = initial;
   for (;;) {
     const std::size_t got = std::fread(chunk.data(), 1, chunk.size(), stream.get());
     if (got == 0) break;
     checksum = crc32_update(checksum, chunk.data(), static_cast<std::uint32_t>(got));
+    // A short piece is the end (or a read error, which ends it as well).
+    if (got < chunk.size()) break;
   }
   if (out != nullptr) *out = checksum;
   return 0;

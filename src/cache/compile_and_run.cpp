@@ -305,11 +305,14 @@ int compile_and_run(const char* source_path, const char* base_directory) {
   // again. Stays 0 when the source cannot be read.
   std::uint32_t checksum = 0;
   file_crc32(0, entry.source.c_str(), &checksum);
+  // Opened straight away: only when that fails does it matter whether the
+  // executable exists (then it cannot be read: 6) or not (compile).
+  std::uint32_t stored = 0;
   bool up_to_date = false;
-  if (fsutil::file_exists(entry.executable.c_str())) {
-    std::uint32_t stored = 0;
-    if (!read_stamp(entry.executable.c_str(), &stored)) return CachedChecksumUnreadable;
+  if (read_stamp(entry.executable.c_str(), &stored)) {
     up_to_date = checksum == stored;
+  } else if (fsutil::file_exists(entry.executable.c_str())) {
+    return CachedChecksumUnreadable;
   }
   if (!up_to_date) {
     // Only a compile writes into the cache directory: a cached run neither

@@ -84,22 +84,30 @@ int examine_output(const char* output) {
 
 const char* toolchain_version_line() { return version_line().c_str(); }
 
-int toolchain_check() {
+int toolchain_check() { return toolchain_check_in(""); }
+
+int toolchain_check_in(std::string_view base_directory) {
   version_line().clear();
-  platform::remove_file(kVersionCaptureFile);
-  if (fsutil::file_exists(kVersionCaptureFile)) return CaptureFileNotDeleted;
+  std::string capture_path(base_directory);
+  if (!capture_path.empty() && capture_path.back() != '\\') capture_path += '\\';
+  capture_path += kVersionCaptureFile;
+  const char* const capture_file = capture_path.c_str();
+  // A deletion that succeeded leaves nothing to look for (the caller holds
+  // the installation lock: no other run writes the file meanwhile).
+  if (platform::remove_file(capture_file) != 0 && fsutil::file_exists(capture_file)) {
+    return CaptureFileNotDeleted;
+  }
 
   std::int32_t started = 0;
   bool captured = true;
-  const std::uint32_t status =
-      run_captured(kVersionCommand, nullptr, &started, kVersionCaptureFile, &captured);
+  const std::uint32_t status = run_captured(kVersionCommand, nullptr, &started, capture_file, &captured);
   if (started == 0) return GccNotStarted;
   // Part of the report is missing (a full disk): what is there cannot be trusted.
   if (!captured) return CaptureFileUnopenable;
   if (status != 0) return GccVersionFailed;
-  if (!fsutil::file_exists(kVersionCaptureFile)) return CaptureFileMissing;
+  if (!fsutil::file_exists(capture_file)) return CaptureFileMissing;
 
-  std::FILE* const capture = accounting::tracked_fopen(kVersionCaptureFile, "rb");
+  std::FILE* const capture = accounting::tracked_fopen(capture_file, "rb");
   if (capture == nullptr) return CaptureFileUnopenable;
   // A fresh, terminated buffer for every check: nothing of an earlier,
   // longer output can be found in it.

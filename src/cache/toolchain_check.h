@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstddef>
+#include <string_view>
 
 namespace zeb::cache {
 
@@ -46,8 +47,12 @@ inline constexpr const char* kVersionTooOldMessage =
 //      kMaxVersionWordLength;
 //  21  the version, read as major.minor.patch (missing parts 0), is below
 //      3.4.2 (prints kVersionTooOldMessage).
-// The capture file is left in place.
+// The capture file is left in place. toolchain_check names the capture file
+// relative to the current directory; toolchain_check_in names it in
+// `base_directory` (which should be the current one: gcc is found from
+// there), sparing the file system the current directory on every call.
 int toolchain_check();
+int toolchain_check_in(std::string_view base_directory);
 
 // "gcc version <version word> \n" from the latest toolchain_check that read a
 // version (results 0 and 21), the word being the text after "gcc version " up

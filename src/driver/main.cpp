@@ -63,7 +63,7 @@ std::int32_t run_source(int argc, char** argv) {
   {
     // The capture file is shared by every run of this installation.
     const zeb::cache::CacheLock installation = zeb::cache::lock_installation(base_directory);
-    if (const int check = zeb::cache::toolchain_check(); check != 0) return check;
+    if (const int check = zeb::cache::toolchain_check_in(base_directory); check != 0) return check;
   }
   return zeb::cache::compile_and_run(source.c_str(), base_directory.c_str());
 }

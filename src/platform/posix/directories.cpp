@@ -2,6 +2,7 @@
 // look-up of entries. Paths come and go in C:\ form; entries are reported with
 // the names stored on disk.
 #include "platform/portable/path_text.h"
+#include "platform/posix/directory_listings.h"
 #include "platform/posix/file_rules.h"
 #include "platform/posix/handles.h"
 #include "platform/posix/path_mapping.h"
@@ -36,10 +37,14 @@ FILETIME filetime_of(const timespec& time) {
   return FILETIME{static_cast<DWORD>(ticks & 0xFFFFFFFFu), static_cast<DWORD>(ticks >> 32)};
 }
 
-// Fills `data` for the entry `name` at `host_path`; false when it is gone.
-bool describe_entry(const std::string& host_path, const std::string& name, WIN32_FIND_DATAA& data) {
+// Fills `data` for the entry `name` at `host_path`, of which `entry` tells
+// what is known; false when it is gone.
+bool describe_entry(const std::string& host_path, const FinalEntry& entry, const std::string& name,
+                    WIN32_FIND_DATAA& data) {
   struct stat info {};
-  if (stat(host_path.c_str(), &info) != 0 && lstat(host_path.c_str(), &info) != 0) return false;
+  if (final_stat(host_path, entry, info) != 0 && final_lstat(host_path, entry, info) != 0) {
+    return false;
+  }
   if (name.size() >= sizeof data.cFileName) return false;
   data = WIN32_FIND_DATAA{};
   data.dwFileAttributes = S_ISDIR(info.st_mode) ? FILE_ATTRIBUTE_DIRECTORY : FILE_ATTRIBUTE_ARCHIVE;
@@ -132,9 +137,10 @@ DWORD GetCurrentDirectoryA(DWORD size, LPSTR buffer) {
 
 BOOL SetCurrentDirectoryA(LPCSTR path) {
   std::string host;
-  if (!map_path_argument(path, host)) return FALSE;
+  FinalEntry entry;
+  if (!map_path_argument(path, host, entry)) return FALSE;
   struct stat info {};
-  if (stat(host.c_str(), &info) != 0) return fail(error_from_errno(errno));
+  if (final_stat(host, entry, info) != 0) return fail(error_from_errno(errno));
   if (!S_ISDIR(info.st_mode)) return fail(ERROR_DIRECTORY);
   // Windows keeps the current directory with a final backslash in MAX_PATH
   // characters, terminator included.
@@ -148,17 +154,19 @@ BOOL SetCurrentDirectoryA(LPCSTR path) {
 BOOL CreateDirectoryA(LPCSTR path, LPSECURITY_ATTRIBUTES) {
   std::string host;
   if (!map_path_argument(path, host)) return FALSE;
-  if (mkdir(host.c_str(), 0777) != 0) {
-    return fail(errno == ENOENT ? ERROR_PATH_NOT_FOUND : error_from_errno(errno));
-  }
+  const int made = mkdir(host.c_str(), 0777);
+  const int error = errno;
+  forget_directory_listings();
+  if (made != 0) return fail(error == ENOENT ? ERROR_PATH_NOT_FOUND : error_from_errno(error));
   return TRUE;
 }
 
 BOOL RemoveDirectoryA(LPCSTR path) {
   std::string host;
-  if (!map_path_argument(path, host)) return FALSE;
+  FinalEntry entry;
+  if (!map_path_argument(path, host, entry)) return FALSE;
   struct stat info {};
-  if (lstat(host.c_str(), &info) != 0) return fail(error_from_errno(errno));
+  if (final_lstat(host, entry, info) != 0) return fail(error_from_errno(errno));
   if (!S_ISDIR(info.st_mode)) return fail(ERROR_DIRECTORY);
   if (is_read_only(info)) return fail(ERROR_ACCESS_DENIED);
   // A process's current directory is held open on Windows, without sharing
@@ -167,9 +175,10 @@ BOOL RemoveDirectoryA(LPCSTR path) {
   if (stat(".", &current) == 0 && key_of(current) == key_of(info)) {
     return fail(ERROR_SHARING_VIOLATION);
   }
-  if (rmdir(host.c_str()) != 0) {
-    return fail(errno == EEXIST ? ERROR_DIR_NOT_EMPTY : error_from_errno(errno));
-  }
+  const int removed = rmdir(host.c_str());
+  const int error = errno;
+  forget_directory_listings();
+  if (removed != 0) return fail(error == EEXIST ? ERROR_DIR_NOT_EMPTY : error_from_errno(error));
   return TRUE;
 }
 
@@ -184,8 +193,9 @@ HANDLE FindFirstFileA(LPCSTR pattern, LPWIN32_FIND_DATAA data) {
 
   std::string host;
   std::string stored;
+  FinalEntry entry;
   if (!has_wildcard(name)) {
-    const DWORD mapped = host_path_for(text, host);
+    const DWORD mapped = host_path_for(text, host, entry);
     if (mapped != ERROR_SUCCESS) return fail_handle(mapped);
     // The root of a drive is not an entry of any directory.
     if (host == "/") return fail_handle(ERROR_FILE_NOT_FOUND);
@@ -206,7 +216,7 @@ HANDLE FindFirstFileA(LPCSTR pattern, LPWIN32_FIND_DATAA data) {
     if (host.back() != '/') host += '/';
     host += stored;
   }
-  if (!describe_entry(host, stored, *data)) return fail_handle(ERROR_FILE_NOT_FOUND);
+  if (!describe_entry(host, entry, stored, *data)) return fail_handle(ERROR_FILE_NOT_FOUND);
   HANDLE handle = register_handle(std::make_unique<FindObject>());
   SetLastError(ERROR_SUCCESS);
   return handle;

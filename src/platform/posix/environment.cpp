@@ -3,6 +3,7 @@
 // PATH is shown in Windows form ("C:\bin;C:\usr\bin") and stored in POSIX form.
 #include <cstdlib>
 #include <cstring>
+#include <map>
 #include <mutex>
 #include <optional>
 #include <string>
@@ -48,10 +49,39 @@ std::optional<std::string> stored_name(std::string_view name) {
   return all.front();
 }
 
+// Host PATH entries by the Windows form this layer showed them in.
+using ShownEntries = std::map<std::string, std::string, std::less<>>;
+
+// Whether the conversion back of `windows`, the Windows form of the absolute
+// host entry `host_entry`, gives `host_entry` again whenever its names exist
+// as written: no "." or "..", no doubled '/', no '\', no character Windows
+// forbids, no final dot or space that Windows would drop.
+bool converts_back_by_text(std::string_view host_entry, const std::string& windows) {
+  const zeb::platform::ParsedPath parsed = zeb::platform::parse_windows_path(windows);
+  if (parsed.anchor != zeb::platform::PathAnchor::DriveAbsolute) return false;
+  std::string text = "/";
+  for (std::size_t i = 0; i < parsed.components.size(); ++i) {
+    const std::string& name = parsed.components[i];
+    if (name == "." || name == ".." || zeb::platform::has_invalid_name_char(name)) return false;
+    if (i != 0) text += '/';
+    text += name;
+  }
+  if (!parsed.components.empty()) {
+    if (parsed.trailing_separator) {
+      text += '/';
+    } else if (zeb::platform::strip_trailing_dots_and_spaces(parsed.components.back()) !=
+               parsed.components.back()) {
+      return false;
+    }
+  }
+  return text == host_entry;
+}
+
 // The POSIX PATH in Windows form: absolute entries become C: paths, relative
 // ones keep their text with '\' separators, empty ones (the current
-// directory to POSIX) become ".".
-std::string windows_path_list(std::string_view posix_list) {
+// directory to POSIX) become ".". Each absolute entry that converts back by
+// text alone is recorded in `shown`.
+std::string windows_path_list(std::string_view posix_list, ShownEntries& shown) {
   std::string out;
   std::size_t start = 0;
   while (true) {
@@ -62,7 +92,9 @@ std::string windows_path_list(std::string_view posix_list) {
     if (entry.empty()) {
       out += '.';
     } else if (entry.front() == '/') {
-      out += zeb::platform::posix::windows_path_for(entry);
+      std::string windows = zeb::platform::posix::windows_path_for(entry);
+      if (converts_back_by_text(entry, windows)) shown.emplace(windows, entry);
+      out += windows;
     } else {
       out += zeb::platform::windows_from_posix(entry);
     }
@@ -74,12 +106,15 @@ std::string windows_path_list(std::string_view posix_list) {
 
 // One Windows PATH entry as a POSIX PATH entry, or nothing when it has no
 // POSIX counterpart (another drive, a share, a name POSIX cannot list).
-std::optional<std::string> posix_path_entry(std::string_view entry) {
+std::optional<std::string> posix_path_entry(std::string_view entry, const ShownEntries& shown) {
   // Windows allows an entry in double quotes; no file name contains one.
   if (entry.size() >= 2 && entry.front() == '"' && entry.back() == '"') {
     entry = entry.substr(1, entry.size() - 2);
   }
   if (entry.empty()) return std::nullopt;
+  // An entry read from the host's PATH goes back as the host wrote it,
+  // without asking the file system for the names it already holds.
+  if (const auto known = shown.find(entry); known != shown.end()) return known->second;
 
   // A relative entry is relative to whatever directory is current when a
   // program is searched for, so it stays relative.
@@ -117,7 +152,7 @@ std::optional<std::string> posix_path_entry(std::string_view entry) {
   return text;
 }
 
-std::string posix_path_list(std::string_view windows_list) {
+std::string posix_path_list(std::string_view windows_list, const ShownEntries& shown) {
   std::string out;
   bool first = true;
   std::size_t start = 0;
@@ -126,7 +161,7 @@ std::string posix_path_list(std::string_view windows_list) {
     if (semicolon == std::string_view::npos) semicolon = windows_list.size();
     // Windows skips empty entries; POSIX would read them as the current
     // directory, so they are left out.
-    if (auto entry = posix_path_entry(windows_list.substr(start, semicolon - start))) {
+    if (auto entry = posix_path_entry(windows_list.substr(start, semicolon - start), shown)) {
       if (!first) out += ':';
       out += *entry;
       first = false;
@@ -148,6 +183,8 @@ struct PathShadow {
   std::mutex lock;
   std::optional<std::string> windows;
   std::string posix;
+  // The entries of the PATH last shown in Windows form.
+  ShownEntries shown;
 };
 
 PathShadow& path_shadow() {
@@ -159,7 +196,14 @@ std::string path_in_windows_form(const char* raw) {
   PathShadow& shadow = path_shadow();
   std::lock_guard<std::mutex> guard(shadow.lock);
   if (shadow.windows && shadow.posix == raw) return *shadow.windows;
-  return windows_path_list(raw);
+  shadow.shown.clear();
+  return windows_path_list(raw, shadow.shown);
+}
+
+std::string path_in_posix_form(std::string_view windows_list) {
+  PathShadow& shadow = path_shadow();
+  std::lock_guard<std::mutex> guard(shadow.lock);
+  return posix_path_list(windows_list, shadow.shown);
 }
 
 void remember_path(std::optional<std::string> windows, std::string posix) {
@@ -213,7 +257,7 @@ BOOL SetEnvironmentVariableA(LPCSTR name, LPCSTR value) {
     for (const std::string& other : spellings(name)) {
       if (other != key) unsetenv(other.c_str());
     }
-    stored = posix_path_list(value);
+    stored = path_in_posix_form(value);
   }
   if (setenv(key.c_str(), stored.c_str(), 1) != 0) {
     SetLastError(ERROR_NOT_ENOUGH_MEMORY);

@@ -2,6 +2,7 @@
 // replaced without MOVEFILE_REPLACE_EXISTING, and never a directory, a
 // read-only file or an open file; an open source must share deletion.
 #include "platform/portable/path_text.h"
+#include "platform/posix/directory_listings.h"
 #include "platform/posix/file_rules.h"
 #include "platform/posix/handles.h"
 #include "platform/posix/path_mapping.h"
@@ -63,15 +64,16 @@ DWORD replace_refusal(const struct stat& source, const struct stat& target) {
   return ERROR_SUCCESS;
 }
 
-// Moves `from` (which exists, as `source`) to `to`, the mapped `new_name`.
-// 0 or the errno value, or a Win32 refusal in `refusal`.
+// Moves `from` (which exists, as `source`) to `to`, the mapped `new_name`
+// (of which `to_entry` tells what is known). 0 or the errno value, or a
+// Win32 refusal in `refusal`.
 int move_entry(const std::string& from, const struct stat& source, const std::string& to,
-               LPCSTR new_name, bool replace, DWORD& refusal) {
+               const FinalEntry& to_entry, LPCSTR new_name, bool replace, DWORD& refusal) {
   int error = 0;
   struct stat target {};
   if (to == from) {
     // Onto its own name: only the letter case may change, below.
-  } else if (lstat(to.c_str(), &target) != 0) {
+  } else if (final_lstat(to, to_entry, target) != 0) {
     if (errno != ENOENT) return errno;
     error = rename_host(from, to, replace);
   } else if (!replace) {
@@ -98,16 +100,19 @@ using namespace zeb::platform::posix;
 
 BOOL MoveFileExA(LPCSTR existing, LPCSTR new_name, DWORD flags) {
   std::string from;
-  if (!map_path_argument(existing, from)) return FALSE;
+  FinalEntry from_entry;
+  if (!map_path_argument(existing, from, from_entry)) return FALSE;
   struct stat source {};
-  if (lstat(from.c_str(), &source) != 0) return fail(error_from_errno(errno));
+  if (final_lstat(from, from_entry, source) != 0) return fail(error_from_errno(errno));
   // Moving opens the source for delete access.
   DWORD refusal = check_sharing(key_of(source), kAccessDelete, kShareAll);
   if (refusal != ERROR_SUCCESS) return fail(refusal);
   std::string to;
-  if (!map_path_argument(new_name, to)) return FALSE;
-  int error =
-      move_entry(from, source, to, new_name, (flags & MOVEFILE_REPLACE_EXISTING) != 0, refusal);
+  FinalEntry to_entry;
+  if (!map_path_argument(new_name, to, to_entry)) return FALSE;
+  int error = move_entry(from, source, to, to_entry, new_name,
+                         (flags & MOVEFILE_REPLACE_EXISTING) != 0, refusal);
+  forget_directory_listings();
   if (refusal != ERROR_SUCCESS) return fail(refusal);
   if (error == 0 && (flags & MOVEFILE_WRITE_THROUGH) != 0) error = flush_directory_of(to);
   return error == 0 ? TRUE : fail(error_from_errno(error));

@@ -1,6 +1,7 @@
 // POSIX host: Win32 file names: full path names, drive types, temporary names.
 // Only drive C: exists, and it is a fixed disk: the POSIX root.
 #include "platform/portable/path_text.h"
+#include "platform/posix/directory_listings.h"
 #include "platform/posix/path_mapping.h"
 #include "platform/posix/text_out.h"
 
@@ -133,6 +134,7 @@ UINT GetTempFileNameA(LPCSTR directory, LPCSTR prefix, UINT unique, LPSTR temp_f
         const int fd = open(host.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_NOCTTY, 0666);
         if (fd >= 0) {
           close(fd);
+          forget_directory_listings();
           break;
         }
         // Another process may have taken the name since the directory was read.

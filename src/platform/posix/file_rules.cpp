@@ -86,9 +86,9 @@ bool is_open(const FileKey& key) {
   return t.opens.count(key) != 0;
 }
 
-DWORD check_deletable(const std::string& host_path) {
+DWORD check_deletable(const std::string& host_path, const FinalEntry& entry) {
   struct stat info {};
-  if (lstat(host_path.c_str(), &info) != 0) return error_from_errno(errno);
+  if (final_lstat(host_path, entry, info) != 0) return error_from_errno(errno);
   if (S_ISDIR(info.st_mode)) return ERROR_ACCESS_DENIED;
   // A symbolic link is deleted itself; its own mode bits mean nothing.
   if (!S_ISLNK(info.st_mode) && is_read_only(info)) return ERROR_ACCESS_DENIED;

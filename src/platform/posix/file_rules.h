@@ -3,6 +3,7 @@
 // for root) and share modes between opens made through this layer.
 #pragma once
 
+#include "platform/posix/path_mapping.h"
 #include "platform/win32.h"
 
 #include <compare>
@@ -61,7 +62,8 @@ bool is_open(const FileKey& key);
 // Whether the file at `host_path` may be deleted as DeleteFileA deletes:
 // ERROR_SUCCESS, ERROR_FILE_NOT_FOUND (also for a dangling name),
 // ERROR_PATH_NOT_FOUND, ERROR_ACCESS_DENIED (a directory or a read-only file)
-// or ERROR_SHARING_VIOLATION (held open without FILE_SHARE_DELETE).
-DWORD check_deletable(const std::string& host_path);
+// or ERROR_SHARING_VIOLATION (held open without FILE_SHARE_DELETE). `entry`
+// is what host_path_for learnt of `host_path`.
+DWORD check_deletable(const std::string& host_path, const FinalEntry& entry);
 
 }  // namespace zeb::platform::posix

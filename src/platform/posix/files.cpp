@@ -3,6 +3,7 @@
 // hold between opens made through this layer.
 #include "platform/posix/files.h"
 
+#include "platform/posix/directory_listings.h"
 #include "platform/posix/path_mapping.h"
 
 #include <cerrno>
@@ -119,13 +120,14 @@ DWORD GetFileAttributesA(LPCSTR path) {
     return INVALID_FILE_ATTRIBUTES;
   }
   std::string host;
-  const DWORD mapped = host_path_for(path, host);
+  FinalEntry entry;
+  const DWORD mapped = host_path_for(path, host, entry);
   if (mapped != ERROR_SUCCESS) {
     SetLastError(mapped);
     return INVALID_FILE_ATTRIBUTES;
   }
   struct stat info {};
-  if (lstat(host.c_str(), &info) != 0) {
+  if (final_lstat(host, entry, info) != 0) {
     SetLastError(error_from_errno(errno));
     return INVALID_FILE_ATTRIBUTES;
   }
@@ -144,9 +146,10 @@ DWORD GetFileAttributesA(LPCSTR path) {
 
 BOOL SetFileAttributesA(LPCSTR path, DWORD attributes) {
   std::string host;
-  if (!map_path_argument(path, host)) return FALSE;
+  FinalEntry entry;
+  if (!map_path_argument(path, host, entry)) return FALSE;
   struct stat info {};
-  if (stat(host.c_str(), &info) != 0) return fail(error_from_errno(errno));
+  if (final_stat(host, entry, info) != 0) return fail(error_from_errno(errno));
   // Only the read-only bit has a POSIX counterpart; the others are accepted
   // and not kept, as a file system without them would do.
   mode_t mode = info.st_mode & 07777;
@@ -163,10 +166,14 @@ BOOL SetFileAttributesA(LPCSTR path, DWORD attributes) {
 
 BOOL DeleteFileA(LPCSTR path) {
   std::string host;
-  if (!map_path_argument(path, host)) return FALSE;
-  const DWORD verdict = check_deletable(host);
+  FinalEntry entry;
+  if (!map_path_argument(path, host, entry)) return FALSE;
+  const DWORD verdict = check_deletable(host, entry);
   if (verdict != ERROR_SUCCESS) return fail(verdict);
-  if (unlink(host.c_str()) != 0) return fail(error_from_errno(errno));
+  const int removed = unlink(host.c_str());
+  const int error = errno;
+  forget_directory_listings();
+  if (removed != 0) return fail(error_from_errno(error));
   return TRUE;
 }
 
@@ -186,6 +193,7 @@ HANDLE CreateFileA(LPCSTR path, DWORD access, DWORD share_mode, LPSECURITY_ATTRI
   DWORD error = ERROR_SUCCESS;
   const int fd = open_per_disposition(host, bits, creation, flags, existed, error);
   if (fd < 0) return fail_handle(error);
+  if (!existed) forget_directory_listings();
   auto refuse = [fd](DWORD code) {
     close(fd);
     return fail_handle(code);

@@ -4,10 +4,10 @@
 #include "platform/posix/path_mapping.h"
 
 #include "platform/portable/path_text.h"
+#include "platform/posix/directory_listings.h"
 
 #include <cerrno>
-#include <dirent.h>
-#include <memory>
+#include <climits>
 #include <sys/stat.h>
 #include <unistd.h>
 #include <vector>
@@ -15,39 +15,16 @@
 namespace zeb::platform::posix {
 namespace {
 
-struct DirCloser {
-  void operator()(DIR* dir) const { closedir(dir); }
-};
-using DirPointer = std::unique_ptr<DIR, DirCloser>;
-
-// The entry of `directory` that names `name`: the exact name when it exists,
-// else the case-insensitive match (the smallest in byte order when several
-// differ only in case, so the choice does not depend on directory order).
-// False when there is none, or the directory cannot be read.
-bool find_stored_name(const std::string& directory, const std::string& name, std::string& stored) {
-  struct stat info {};
-  const std::string exact = (directory == "/" ? directory : directory + "/") + name;
-  if (lstat(exact.c_str(), &info) == 0) {
-    stored = name;
-    return true;
-  }
-  if (errno != ENOENT) return false;
-  DirPointer dir(opendir(directory.c_str()));
-  if (!dir) return false;
-  bool found = false;
-  while (const dirent* entry = readdir(dir.get())) {
-    const std::string_view candidate(entry->d_name);
-    if (candidate == "." || candidate == "..") continue;
-    if (!equal_nocase(candidate, name)) continue;
-    if (!found || candidate < stored) stored = std::string(candidate);
-    found = true;
-  }
-  return found;
+FinalEntry looked_up(const std::string& host_path) {
+  FinalEntry entry;
+  entry.known = true;
+  entry.exists = lstat(host_path.c_str(), &entry.info) == 0;
+  entry.error = entry.exists ? 0 : errno;
+  return entry;
 }
 
-bool is_directory(const std::string& host_path) {
-  struct stat info {};
-  return stat(host_path.c_str(), &info) == 0 && S_ISDIR(info.st_mode);
+std::string child_path(const std::string& directory, const std::string& name) {
+  return (directory == "/" ? directory : directory + "/") + name;
 }
 
 // "/" followed by the first `count` names, joined by '/'.
@@ -60,7 +37,8 @@ std::string joined_host_path(const std::vector<std::string>& names, std::size_t 
   return host;
 }
 
-// The host's current directory, or empty when it cannot be had.
+}  // namespace
+
 std::string host_current_directory() {
   std::vector<char> buffer(256);
   for (;;) {
@@ -70,9 +48,14 @@ std::string host_current_directory() {
   }
 }
 
-}  // namespace
-
 DWORD host_path_for(std::string_view windows_path, std::string& host_out) {
+  FinalEntry ignored;
+  return host_path_for(windows_path, host_out, ignored);
+}
+
+DWORD host_path_for(std::string_view windows_path, std::string& host_out, FinalEntry& final_entry,
+                    std::string_view current_host_directory) {
+  final_entry = FinalEntry{};
   if (windows_path.empty()) return ERROR_PATH_NOT_FOUND;
   ParsedPath parsed = parse_windows_path(windows_path);
   switch (parsed.anchor) {
@@ -94,7 +77,9 @@ DWORD host_path_for(std::string_view windows_path, std::string& host_out) {
 
   std::vector<std::string> names;
   if (parsed.anchor == PathAnchor::Relative || parsed.anchor == PathAnchor::DriveRelative) {
-    const std::string current = host_current_directory();
+    const std::string current = current_host_directory.empty()
+                                    ? host_current_directory()
+                                    : std::string(current_host_directory);
     if (current.empty()) return ERROR_PATH_NOT_FOUND;
     names = parse_windows_path(windows_from_posix(current)).components;
   }
@@ -109,34 +94,89 @@ DWORD host_path_for(std::string_view windows_path, std::string& host_out) {
   // per level, on every file call.
   std::string host = "/";
   std::size_t first = 0;
+  std::string exact;
+  FinalEntry exact_entry;
+  // stat(2) of `host` when it has been made, so that a kept listing of it can answer.
+  struct stat directory_info {};
+  bool directory_known = false;
   if (!names.empty()) {
-    struct stat info {};
-    std::string exact = joined_host_path(names, names.size());
-    if (lstat(exact.c_str(), &info) == 0) {
-      host = std::move(exact);
+    exact = joined_host_path(names, names.size());
+    exact_entry = looked_up(exact);
+    if (exact_entry.exists) {
+      host = exact;
       first = names.size();
     } else if (names.size() > 1) {
       std::string parent = joined_host_path(names, names.size() - 1);
-      if (is_directory(parent)) {
+      if (stat(parent.c_str(), &directory_info) == 0 && S_ISDIR(directory_info.st_mode)) {
         host = std::move(parent);
         first = names.size() - 1;
+        directory_known = true;
       }
     }
   }
+  FinalEntry last_entry;
+  if (first == names.size()) last_entry = exact_entry;
   for (std::size_t i = first; i < names.size(); ++i) {
     const bool last = i + 1 == names.size();
-    std::string stored;
-    if (!find_stored_name(host, names[i], stored)) {
-      if (!last) return ERROR_PATH_NOT_FOUND;
-      stored = names[i];
+    // The exact name first; the whole path as typed has been asked already.
+    std::string path = child_path(host, names[i]);
+    FinalEntry entry = path == exact ? exact_entry : looked_up(path);
+    if (!entry.exists) {
+      std::string stored;
+      if (entry.error == ENOENT &&
+          find_name_ignoring_case(host, directory_known ? &directory_info : nullptr, names[i],
+                                  stored)) {
+        path = child_path(host, stored);
+        entry = FinalEntry{};
+      } else if (!last) {
+        return ERROR_PATH_NOT_FOUND;
+      }
     }
-    if (host.back() != '/') host += '/';
-    host += stored;
-    if (!last && !is_directory(host)) return ERROR_PATH_NOT_FOUND;
+    host = std::move(path);
+    if (last) {
+      last_entry = entry;
+      break;
+    }
+    // A directory seen as itself needs no second look; a link or a name found
+    // in other letters is followed to see what it is.
+    if (entry.exists && S_ISDIR(entry.info.st_mode)) {
+      directory_info = entry.info;
+    } else if (stat(host.c_str(), &directory_info) != 0 || !S_ISDIR(directory_info.st_mode)) {
+      return ERROR_PATH_NOT_FOUND;
+    }
+    directory_known = true;
   }
-  if (trailing && host != "/") host += '/';
+  if (trailing && host != "/") {
+    host += '/';
+    // A final '/' makes the host follow a final link and refuse a file, so
+    // what lstat saw holds only for a directory or a name that is missing,
+    // and only while the longer path still fits the host's limit.
+    const bool same_answer = !last_entry.exists || S_ISDIR(last_entry.info.st_mode);
+    if (same_answer && host.size() < PATH_MAX) final_entry = last_entry;
+  } else {
+    final_entry = last_entry;
+  }
   host_out = std::move(host);
   return ERROR_SUCCESS;
+}
+
+int final_lstat(const std::string& host_path, const FinalEntry& entry, struct stat& info) {
+  if (!entry.known) return lstat(host_path.c_str(), &info);
+  if (!entry.exists) {
+    errno = entry.error;
+    return -1;
+  }
+  info = entry.info;
+  return 0;
+}
+
+int final_stat(const std::string& host_path, const FinalEntry& entry, struct stat& info) {
+  // Where lstat failed, stat fails alike: both resolve every name but the
+  // last in the same way, and the last is followed only when it exists.
+  if (!entry.known || (entry.exists && S_ISLNK(entry.info.st_mode))) {
+    return stat(host_path.c_str(), &info);
+  }
+  return final_lstat(host_path, entry, info);
 }
 
 std::string windows_path_for(std::string_view host_absolute) {
@@ -153,22 +193,34 @@ std::string current_windows_directory() {
 }
 
 bool map_path_argument(LPCSTR path, std::string& host_out) {
-  const DWORD mapped = path == nullptr ? ERROR_INVALID_PARAMETER : host_path_for(path, host_out);
+  FinalEntry ignored;
+  return map_path_argument(path, host_out, ignored);
+}
+
+bool map_path_argument(LPCSTR path, std::string& host_out, FinalEntry& final_entry) {
+  final_entry = FinalEntry{};
+  const DWORD mapped =
+      path == nullptr ? ERROR_INVALID_PARAMETER : host_path_for(path, host_out, final_entry);
   if (mapped == ERROR_SUCCESS) return true;
   SetLastError(mapped);
   return false;
 }
 
 std::string executable_host_path() {
-  std::vector<char> buffer(256);
-  for (;;) {
-    const ssize_t length = readlink("/proc/self/exe", buffer.data(), buffer.size());
-    if (length < 0) return std::string();
-    if (static_cast<std::size_t>(length) < buffer.size()) {
-      return std::string(buffer.data(), static_cast<std::size_t>(length));
+  // Read once: Windows, too, reports the name the module was loaded from for
+  // the life of the process, whatever happens to the file afterwards.
+  static const std::string path = [] {
+    std::vector<char> buffer(256);
+    for (;;) {
+      const ssize_t length = readlink("/proc/self/exe", buffer.data(), buffer.size());
+      if (length < 0) return std::string();
+      if (static_cast<std::size_t>(length) < buffer.size()) {
+        return std::string(buffer.data(), static_cast<std::size_t>(length));
+      }
+      buffer.resize(buffer.size() * 2);
     }
-    buffer.resize(buffer.size() * 2);
-  }
+  }();
+  return path;
 }
 
 DWORD error_from_errno(int error_number) {

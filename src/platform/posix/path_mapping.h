@@ -7,6 +7,7 @@
 
 #include <string>
 #include <string_view>
+#include <sys/stat.h>
 
 namespace zeb::platform::posix {
 
@@ -27,6 +28,29 @@ namespace zeb::platform::posix {
 // `host_out` is left unchanged on failure.
 DWORD host_path_for(std::string_view windows_path, std::string& host_out);
 
+// What host_path_for learnt of the final entry of the path it returned, so
+// that its caller need not ask the host again.
+struct FinalEntry {
+  // Whether lstat(2) of the returned path was made; then either `exists`
+  // with `info` (the entry itself: a link is not followed) or `error`, the
+  // errno value it failed with.
+  bool known = false;
+  bool exists = false;
+  int error = 0;
+  struct stat info {};
+};
+
+// host_path_for, also telling what it learnt of the final entry in `final_entry`
+// (reset first). A relative path starts at `current_host_directory` when that is
+// not empty, which saves asking the host when the caller has just asked.
+DWORD host_path_for(std::string_view windows_path, std::string& host_out, FinalEntry& final_entry,
+                    std::string_view current_host_directory = {});
+
+// lstat(2) and stat(2) of `host_path`, the path host_path_for returned with
+// `entry`, answered from `entry` where it tells: 0, or -1 with errno set.
+int final_lstat(const std::string& host_path, const FinalEntry& entry, struct stat& info);
+int final_stat(const std::string& host_path, const FinalEntry& entry, struct stat& info);
+
 // The Windows form of an absolute POSIX path: "/a/b" -> "C:\a\b", "/" -> "C:\".
 std::string windows_path_for(std::string_view host_absolute);
 
@@ -38,6 +62,11 @@ std::string current_windows_directory();
 // the thread's last error set (ERROR_INVALID_PARAMETER for null), when it
 // cannot be.
 bool map_path_argument(LPCSTR path, std::string& host_out);
+bool map_path_argument(LPCSTR path, std::string& host_out, FinalEntry& final_entry);
+
+// The process's current directory as a POSIX path, or empty (errno set) when
+// the host cannot tell it.
+std::string host_current_directory();
 
 // The running executable's POSIX path, or empty when the host will not tell.
 std::string executable_host_path();

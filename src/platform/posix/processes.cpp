@@ -214,10 +214,17 @@ void collect_inheritable(PlatformObject& object, void* context) {
 // How the child reports a failure before or at exec: the stage and errno.
 enum ChildStage : int { kStageDirectory = 1, kStageDescriptors = 2, kStageExec = 3 };
 
-[[noreturn]] void child_fail(int report_fd, int stage) {
-  const int message[2] = {stage, errno};
-  ssize_t ignored = ::write(report_fd, message, sizeof message);
-  (void)ignored;
+// Why a child did not reach its program. A vforked child runs in our memory
+// until it execs or exits, so it leaves the reason here, where we read it
+// once vfork returns: no pipe to open, read and close on every start.
+struct ChildFailure {
+  int stage = 0;
+  int error_number = 0;
+};
+
+[[noreturn]] void child_fail(volatile ChildFailure& failure, int stage) {
+  failure.error_number = errno;
+  failure.stage = stage;
   _exit(127);
 }
 
@@ -260,13 +267,7 @@ pid_t launch(LaunchPlan& plan) {
   for (std::string& argument : plan.arguments) argv.push_back(argument.data());
   argv.push_back(nullptr);
 
-  int report[2];
-  if (::pipe2(report, O_CLOEXEC) != 0) {
-    SetLastError(zeb::platform::posix::error_from_errno(errno));
-    return -1;
-  }
-  Descriptor report_read(report[0]);
-  Descriptor report_write(report[1]);
+  volatile ChildFailure failure;
 
   // vfork: the child only moves descriptors, changes directory and execs, so
   // it can borrow our memory until then instead of copying our page tables.
@@ -280,43 +281,27 @@ pid_t launch(LaunchPlan& plan) {
     if (plan.use_std_handles) {
       for (int target = 0; target < 3; ++target) {
         if (dup2(plan.std_descriptors[static_cast<std::size_t>(target)].get(), target) < 0) {
-          child_fail(report[1], kStageDescriptors);
+          child_fail(failure, kStageDescriptors);
         }
       }
     }
     for (int fd : plan.inherited) {
-      if (fcntl(fd, F_SETFD, 0) != 0) child_fail(report[1], kStageDescriptors);
+      if (fcntl(fd, F_SETFD, 0) != 0) child_fail(failure, kStageDescriptors);
     }
     if (!plan.directory.empty() && chdir(plan.directory.c_str()) != 0) {
-      child_fail(report[1], kStageDirectory);
+      child_fail(failure, kStageDirectory);
     }
     execve(plan.program.c_str(), argv.data(), environ);
-    child_fail(report[1], kStageExec);
+    child_fail(failure, kStageExec);
   }
 
-  report_write.reset();
-  int message[2] = {0, 0};
-  std::size_t got = 0;
-  while (got < sizeof message) {
-    const ssize_t n =
-        ::read(report_read.get(), reinterpret_cast<char*>(message) + got, sizeof message - got);
-    if (n < 0 && errno == EINTR) continue;
-    if (n <= 0) break;
-    got += static_cast<std::size_t>(n);
-  }
-  if (got == 0) return pid;  // exec closed the report pipe: the program runs
-
+  // Our turn comes once the child has exec'd (the program runs) or exited.
+  if (failure.stage == 0) return pid;
   int status = 0;
   while (waitpid(pid, &status, 0) < 0 && errno == EINTR) {
   }
-  SetLastError(got == sizeof message ? error_for_child_failure(message[0], message[1])
-                                     : ERROR_BAD_EXE_FORMAT);
+  SetLastError(error_for_child_failure(failure.stage, failure.error_number));
   return -1;
-}
-
-bool is_directory(const std::string& host) {
-  struct stat info {};
-  return stat(host.c_str(), &info) == 0 && S_ISDIR(info.st_mode);
 }
 
 }  // namespace
@@ -349,8 +334,12 @@ BOOL CreateProcessA(LPCSTR application_name, LPSTR command_line, LPSECURITY_ATTR
   if (plan.arguments.empty()) plan.arguments.emplace_back(application_name);
 
   if (current_directory != nullptr) {
-    if (zeb::platform::posix::host_path_for(current_directory, plan.directory) != ERROR_SUCCESS ||
-        !is_directory(plan.directory)) {
+    zeb::platform::posix::FinalEntry entry;
+    struct stat info {};
+    if (zeb::platform::posix::host_path_for(current_directory, plan.directory, entry) !=
+            ERROR_SUCCESS ||
+        zeb::platform::posix::final_stat(plan.directory, entry, info) != 0 ||
+        !S_ISDIR(info.st_mode)) {
       return fail(ERROR_DIRECTORY);
     }
   }

@@ -17,13 +17,16 @@ namespace {
 
 enum class Probe { Missing, File, Directory, PathMissing, BadName };
 
-Probe probe(std::string_view windows_path, std::string& host_out) {
+// `current` is the host's current directory when the caller has it (else
+// empty), for a relative path.
+Probe probe(std::string_view windows_path, std::string& host_out, std::string_view current = {}) {
   std::string host;
-  const DWORD mapped = host_path_for(windows_path, host);
+  FinalEntry entry;
+  const DWORD mapped = host_path_for(windows_path, host, entry, current);
   if (mapped == ERROR_INVALID_NAME) return Probe::BadName;
   if (mapped != ERROR_SUCCESS) return Probe::PathMissing;
   struct stat info {};
-  if (stat(host.c_str(), &info) != 0) return Probe::Missing;
+  if (final_stat(host, entry, info) != 0) return Probe::Missing;
   if (S_ISDIR(info.st_mode)) return Probe::Directory;
   host_out = std::move(host);
   return Probe::File;
@@ -48,21 +51,24 @@ std::vector<std::string> candidate_names(std::string_view name) {
   return names;
 }
 
-// The directory of the running executable, in Windows form.
+// The directory of the running executable as a POSIX path, or empty.
 std::string executable_directory() {
   std::string host = executable_host_path();
   if (host.empty()) return host;
   const std::size_t slash = host.find_last_of('/');
   host.erase(slash == 0 ? 1 : slash);
-  return windows_path_for(host);
+  return host;
 }
 
 // The places a bare name is looked for, as Windows-form directory prefixes
-// ending in a separator ("" is the current directory).
-std::vector<std::string> search_directories() {
+// ending in a separator ("" is the current directory), after the
+// executable's own directory `own_host`.
+std::vector<std::string> search_directories(const std::string& own_host) {
   std::vector<std::string> directories;
-  const std::string own = executable_directory();
-  if (!own.empty()) directories.push_back(own.back() == '\\' ? own : own + "\\");
+  if (!own_host.empty()) {
+    const std::string own = windows_path_for(own_host);
+    directories.push_back(own.back() == '\\' ? own : own + "\\");
+  }
   directories.emplace_back();
   if (const char* path = std::getenv("PATH")) {
     const std::string_view list(path);
@@ -125,11 +131,24 @@ DWORD find_program(std::string_view name, std::string& host_out) {
   // "name.exe" before the bare name: the first place that has either wins, so
   // a toolchain put first in the order is never passed over for a ".exe"
   // further along, and the search stops without reading the rest of PATH.
-  const std::vector<std::string> directories = search_directories();
+  const std::string own = executable_directory();
+  const std::vector<std::string> directories = search_directories(own);
+  // Asked once, when the search first needs it, for every relative place.
+  std::string current;
+  bool current_asked = false;
   for (const std::string& directory : directories) {
+    const PathAnchor anchor = parse_windows_path(directory).anchor;
+    const bool relative = anchor == PathAnchor::Relative || anchor == PathAnchor::DriveRelative;
+    if (relative && !current_asked) {
+      current = host_current_directory();
+      current_asked = true;
+    }
+    // The current directory is often the executable's own, searched just
+    // before with the same names: the same look-ups would give the same answers.
+    if (directory.empty() && !current.empty() && current == own) continue;
     for (const std::string& candidate : names) {
       std::string host;
-      const Probe found = probe(directory + candidate, host);
+      const Probe found = probe(directory + candidate, host, relative ? current : std::string());
       if (found == Probe::BadName) return ERROR_INVALID_NAME;
       if (found != Probe::File) continue;
       if (runnable(host) != ERROR_SUCCESS) return ERROR_ACCESS_DENIED;

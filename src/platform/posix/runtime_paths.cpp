@@ -1,6 +1,7 @@
 // POSIX host: the C runtime's fopen and remove for Windows-form paths.
 // The path is mapped and the Windows rules that POSIX lacks are applied first;
 // failures report the errno values the Windows runtime would report.
+#include "platform/posix/directory_listings.h"
 #include "platform/posix/file_rules.h"
 #include "platform/posix/path_mapping.h"
 
@@ -46,11 +47,12 @@ std::FILE* open_stream(const char* path, const char* mode) {
   const DWORD access = stream_access(mode);
   if (access == 0) return refuse_stream(ERROR_INVALID_PARAMETER);
   std::string host;
-  const DWORD mapped = posix::host_path_for(path, host);
+  posix::FinalEntry entry;
+  const DWORD mapped = posix::host_path_for(path, host, entry);
   if (mapped != ERROR_SUCCESS) return refuse_stream(mapped);
 
   struct stat info {};
-  if (stat(host.c_str(), &info) == 0) {
+  if (posix::final_stat(host, entry, info) == 0) {
     // The Windows runtime cannot open a directory as a stream at all.
     if (S_ISDIR(info.st_mode)) return refuse_stream(ERROR_ACCESS_DENIED);
     if ((access & posix::kAccessWrite) != 0 && posix::is_read_only(info)) {
@@ -65,17 +67,28 @@ std::FILE* open_stream(const char* path, const char* mode) {
   // which on Windows would need the handle marked inheritable.
   // glibc reads the flag letters after the first in any order.
   const std::string host_mode = std::string(mode) + 'e';
-  return std::fopen(host.c_str(), host_mode.c_str());
+  std::FILE* stream = std::fopen(host.c_str(), host_mode.c_str());
+  if ((access & posix::kAccessWrite) != 0) {
+    const int error = errno;
+    posix::forget_directory_listings();
+    errno = error;
+  }
+  return stream;
 }
 
 int remove_file(const char* path) {
   if (path == nullptr) return refuse_removal(ERROR_INVALID_PARAMETER);
   std::string host;
-  const DWORD mapped = posix::host_path_for(path, host);
+  posix::FinalEntry entry;
+  const DWORD mapped = posix::host_path_for(path, host, entry);
   if (mapped != ERROR_SUCCESS) return refuse_removal(mapped);
-  const DWORD verdict = posix::check_deletable(host);
+  const DWORD verdict = posix::check_deletable(host, entry);
   if (verdict != ERROR_SUCCESS) return refuse_removal(verdict);
-  return unlink(host.c_str()) == 0 ? 0 : -1;
+  const int removed = unlink(host.c_str());
+  const int error = errno;
+  posix::forget_directory_listings();
+  errno = error;
+  return removed == 0 ? 0 : -1;
 }
 
 }  // namespace zeb::platform
