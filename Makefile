@@ -46,7 +46,12 @@ dist-check: dist
 	bash scripts/check-dist.sh $(NATIVE)/dist/zeb_c-$(VERSION)-linux-x86_64.tar.gz \
 	  $(WINDOWS)/dist/zeb_c-$(VERSION)-windows-x86.zip
 
+# The native tree's end-to-end tests also run the 64-bit Windows build, under Wine.
+E2E_ON_WINDOWS := -DZEB_E2E_WINDOWS_BUILD=$(CURDIR)/$(WINE)
+
 test: native sanitized windows wine dist-check
+	cmake -S . -B $(NATIVE) $(E2E_ON_WINDOWS)
+	cmake --build $(NATIVE) -j $(JOBS)
 	ctest --test-dir $(NATIVE) --output-on-failure -j $(JOBS)
 	ctest --test-dir $(SANITIZED) --output-on-failure -j $(JOBS)
 	ctest --test-dir $(WINE) --output-on-failure -j $(JOBS)

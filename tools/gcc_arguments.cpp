@@ -67,7 +67,10 @@ bool is_host_library_option(std::string_view argument) {
   return std::find(kHostLibraries.begin(), kHostLibraries.end(), name) != kHostLibraries.end();
 }
 
-Translation translate_arguments(const std::vector<std::string>& arguments, const PathMapper& map) {
+namespace {
+
+Translation translate(const std::vector<std::string>& arguments, const PathMapper& map,
+                      const LibraryFilter& keep_library, bool add_math_library) {
   Translation translation;
   std::vector<std::string>& out = translation.arguments;
   out.reserve(arguments.size() + 1);
@@ -79,21 +82,61 @@ Translation translate_arguments(const std::vector<std::string>& arguments, const
       links = false;
     }
     if (view.size() > 2 && view.substr(0, 2) == "-l") {
-      if (is_host_library_option(view)) out.push_back(argument);
+      if (keep_library(view.substr(2))) out.push_back(argument);
       continue;
     }
     const bool joined_output = view.size() > 2 && view.substr(0, 2) == "-o";
     const std::string_view path = joined_output ? view.substr(2) : view;
     if (!map_if_windows_path(path, map, mapped)) {
       out.clear();
+      translation.mapped.clear();
       translation.unmapped = path;
       return translation;
+    }
+    if (is_windows_path(strip_quotes(path))) {
+      translation.mapped.push_back({mapped, std::string(strip_quotes(path))});
     }
     out.push_back(joined_output ? "-o" + mapped : mapped);
   }
   // After every input, so that the linker sees the calls before the library.
-  if (links) out.emplace_back("-lm");
+  if (links && add_math_library) out.emplace_back("-lm");
   return translation;
+}
+
+}  // namespace
+
+Translation translate_arguments(const std::vector<std::string>& arguments, const PathMapper& map) {
+  const auto host_library = [](std::string_view name) {
+    return is_host_library_option("-l" + std::string(name));
+  };
+  return translate(arguments, map, host_library, true);
+}
+
+Translation translate_cross_arguments(const std::vector<std::string>& arguments,
+                                      const PathMapper& map, const LibraryFilter& library_present) {
+  return translate(arguments, map, library_present, false);
+}
+
+std::string windows_messages(std::string messages, std::vector<MappedPath> mapped) {
+  std::sort(mapped.begin(), mapped.end(), [](const MappedPath& a, const MappedPath& b) {
+    return a.host.size() > b.host.size();
+  });
+  for (const MappedPath& path : mapped) {
+    if (path.host.empty()) continue;
+    for (std::size_t at = messages.find(path.host); at != std::string::npos;
+         at = messages.find(path.host, at + path.windows.size())) {
+      messages.replace(at, path.host.size(), path.windows);
+    }
+  }
+  return messages;
+}
+
+std::vector<std::string> captured_shell_command(std::string_view compiler, std::string_view capture,
+                                                const std::vector<std::string>& arguments) {
+  std::vector<std::string> command = {"/bin/sh", "-c", "c=$1; shift; exec \"$@\" >\"$c\" 2>&1", "sh",
+                                      std::string(capture), std::string(compiler)};
+  command.insert(command.end(), arguments.begin(), arguments.end());
+  return command;
 }
 
 std::string host_search_path(std::string_view compiler_directory, std::string_view path_value,

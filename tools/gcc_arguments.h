@@ -1,11 +1,14 @@
-// The toolchain stand-in's pure logic: what it says to "gcc -v" and how it
-// turns the MinGW command line that zeb_c builds into one for the host's C
-// compiler. Kept apart from the program so that it is tested on its own.
+// The toolchain stand-ins' pure logic: what they say to "gcc -v" and how they
+// turn the MinGW command line that zeb_c builds into one for the compiler
+// that does the work (the host's C compiler on POSIX, the Linux MinGW cross
+// compiler under Wine). Kept apart from the programs so that it is tested on
+// its own.
 #pragma once
 
 #include <functional>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 namespace zeb::tools {
@@ -31,6 +34,16 @@ bool is_windows_path(std::string_view argument);
 // system library that the host does not have.
 bool is_host_library_option(std::string_view argument);
 
+// Whether a "-l" option goes on, given the library's name (the text after "-l").
+using LibraryFilter = std::function<bool(std::string_view name)>;
+
+// A path as the compiler that does the work names it, and as zeb_c gave it.
+struct MappedPath {
+  std::string host;
+  std::string windows;  // without the double quotes it may have come in
+  bool operator==(const MappedPath&) const = default;
+};
+
 // The host compiler's command line for the stand-in's one.
 struct Translation {
   std::vector<std::string> arguments;  // argv[0] excluded
@@ -38,6 +51,8 @@ struct Translation {
   // is not empty `arguments` is empty and nothing may be run, since the host
   // compiler would take such a path as a name in its current directory.
   std::string unmapped;
+  // Every path that was mapped, in the order given.
+  std::vector<MappedPath> mapped;
 };
 
 // Translates the stand-in's arguments (argv[0] excluded):
@@ -48,6 +63,25 @@ struct Translation {
 //   the MinGW runtime carries the math functions in its C library, the host
 //   keeps them in libm.
 Translation translate_arguments(const std::vector<std::string>& arguments, const PathMapper& map);
+
+// The same for the MinGW cross compiler: paths mapped (and refused) alike,
+// a "-l" option kept only when `library_present` holds for its library,
+// since Debian's cross toolchain lacks a few of the import libraries that
+// zeb_c names; nothing is added.
+Translation translate_cross_arguments(const std::vector<std::string>& arguments,
+                                      const PathMapper& map, const LibraryFilter& library_present);
+
+// The compiler's messages with each mapped path written back in the form
+// zeb_c gave it, so that they read as the MinGW driver's would. Longer host
+// paths are replaced first: none is rewritten inside a longer one.
+std::string windows_messages(std::string messages, std::vector<MappedPath> mapped);
+
+// The command line (argv, program first) on which /bin/sh runs `compiler`
+// with `arguments`, both its output streams in the file `capture`. Every
+// piece reaches the shell as a positional parameter, never as script text,
+// so nothing needs quoting.
+std::vector<std::string> captured_shell_command(std::string_view compiler, std::string_view capture,
+                                                const std::vector<std::string>& arguments);
 
 // The PATH value for the host compiler, which finds its assembler and linker
 // along it: `compiler_directory` first, then the entries of `path_value`.

@@ -1,20 +1,9 @@
 // zeb_c's commands and the failures a user can meet, end to end.
-#include <sys/stat.h>
-
-#include <gtest/gtest.h>
-
-#include <filesystem>
-#include <string>
 
 #include "e2e/installation_support.h"
-#include "support/scoped.h"
 
 namespace zeb::e2e {
 namespace {
-
-namespace fs = std::filesystem;
-using test::ScopedTempDir;
-using test::write_host_file;
 
 constexpr const char* kUsage =
     "\nUsage:\n\nzeb_c file.zebc \nWhere file.zebc is the c file that you want to execute/compile\n\n"
@@ -22,125 +11,88 @@ constexpr const char* kUsage =
     "zeb_c /cachedfiles \nTo see all the files that are in the cache\n\n"
     "zeb_c /flush \nTo delete the files in the cache\n\n";
 
-constexpr const char* kHello =
-    "#include <stdio.h>\nint main(void) { printf(\"hi\\n\"); return 0; }\n";
-
-class CommandsTest : public ::testing::Test {
+class CommandsTest : public E2ETest {
  protected:
-  CommandsTest() { write_host_file(work_.host("hello.zebc"), kHello); }
-  RunResult run(const std::vector<std::string>& arguments) {
-    return install_.run(arguments, work_.host_path());
-  }
-  std::string source() const { return work_.path() + "\\hello.zebc"; }
-
-  Installation install_;
-  ScopedTempDir work_;
+  const std::string source_ = write_source("hello.zebc", printing("hi"));
 };
 
-TEST_F(CommandsTest, NoArgumentsPrintsTheUsage) {
-  const RunResult result = run({});
-  EXPECT_EQ(result.out, kUsage);
-  EXPECT_EQ(result.status, 1);
+TEST_P(CommandsTest, UsageVersionAndRefusedArguments) {
+  const std::tuple<std::vector<std::string>, std::string, int> cases[] = {  // arguments, output, status
+      {{}, kUsage, 1},
+      {{"/version", "ignored"}, "ZEB_C version 1.0.0 \n", 0},
+      // Commands are case-sensitive: this one is taken for a file name.
+      {{"/Version"}, "file /Version don't exist \n", 2},
+      // The existence test comes first, whatever the name looks like.
+      {{"nothing.zebc", "a"}, "file nothing.zebc don't exist \n", 2},
+      {{".\\nothing.zebc"}, "file .\\nothing.zebc don't exist \n", 2},
+      {{"\\nothing.zebc"}, "file \\nothing.zebc don't exist \n", 2},
+      {{".\\hello.zebc"}, "cannot use relative path that has a . as the first character\n", 15},
+      // The source named from the root of the current drive.
+      {{source_.substr(2)}, "cannot use relative path that has a \\ as the first character\n", 14},
+      {{"hello.zebc", "a", std::string(300, 'x')}, "argument or path too long\n", 28},
+  };
+  for (const auto& [arguments, out, status] : cases) expect_run(arguments, text(out), status);
+  EXPECT_FALSE(fs::exists(install_.host() / "cache"));
 }
 
-TEST_F(CommandsTest, VersionCommand) {
-  const RunResult result = run({"/version", "ignored"});
-  EXPECT_EQ(result.out, "ZEB_C version 1.0.0 \n");
-  EXPECT_EQ(result.status, 0);
-  // Commands are case-sensitive: this one is taken for a file name.
-  EXPECT_EQ(run({"/Version"}).out, "file /Version don't exist \n");
-}
-
-TEST_F(CommandsTest, CachedFilesAndFlushBeforeAndAfterARun) {
-  RunResult listed = run({"/cachedfiles"});
-  EXPECT_EQ(listed.out, "No cached files\n");
-  EXPECT_EQ(listed.status, 0);
-  RunResult flushed = run({"/flush"});
-  EXPECT_EQ(flushed.out, "deleting cached files \n");
-  EXPECT_EQ(flushed.status, 0);
-
-  ASSERT_EQ(run({"hello.zebc"}).out, compile_header() + "hi\n");
-  const fs::path executable = install_.executable_for(source());
-  const std::string registered = lower(install_.windows() + "cache\\" +
-                                       executable.parent_path().filename().string() +
-                                       "\\hello.zebc.exe");
-  EXPECT_EQ(run({"/cachedfiles"}).out, registered + " \n");
-
-  flushed = run({"/flush"});
-  EXPECT_EQ(flushed.out, "deleting cached files \n");
-  EXPECT_EQ(flushed.status, 0);
-  EXPECT_FALSE(fs::exists(executable));
+TEST_P(CommandsTest, CachedFilesAndFlushBeforeAndAfterARun) {
+  expect_run({"/cachedfiles"}, text("No cached files\n"));
+  expect_run({"/flush"}, text("deleting cached files \n"));
+  expect_run({"hello.zebc"}, compiled("hi\n"));
+  const fs::path executable = install_.executable_for(source_);
+  expect_run({"/cachedfiles"}, text(lower(install_.windows(executable)) + " \n"));
+  expect_run({"/flush"}, text("deleting cached files \n"));
   EXPECT_FALSE(fs::exists(executable.parent_path()));
   EXPECT_TRUE(fs::is_directory(install_.host() / "cache"));
   EXPECT_FALSE(fs::exists(install_.host() / "zeb_c.ini"));
-  EXPECT_EQ(run({"/cachedfiles"}).out, "No cached files\n");
+  expect_run({"/cachedfiles"}, text("No cached files\n"));
   // With the cache gone, the next run compiles again.
-  EXPECT_EQ(run({"hello.zebc"}).out, compile_header() + "hi\n");
+  expect_run({"hello.zebc"}, compiled("hi\n"));
 }
 
-TEST_F(CommandsTest, FlushLeavesFilesOutsideTheCache) {
-  ScopedTempDir other;
-  write_host_file(other.host("precious.exe"), "keep");
-  write_host_file(install_.host() / "zeb_c.ini",
-                  "<zeb software>\n" + lower(other.path()) + "\\precious.exe\n");
-  EXPECT_EQ(run({"/flush"}).out, "deleting cached files \n");
+TEST_P(CommandsTest, FlushLeavesFilesOutsideTheCache) {
+  const test::ScopedTempDir other;
+  test::write_host_file(other.host("precious.exe"), "keep");
+  test::write_host_file(install_.host() / "zeb_c.ini",
+                        "<zeb software>\n" + lower(install_.windows(other.host("precious.exe"))) + "\n");
+  expect_run({"/flush"}, text("deleting cached files \n"));
   EXPECT_TRUE(fs::exists(other.host("precious.exe")));
 }
 
-TEST_F(CommandsTest, MissingCompilerGivesSeventeen) {
-  fs::remove(install_.gcc());
-  const RunResult result = install_.run({"hello.zebc"}, work_.host_path(), "", "/nonexistent");
-  EXPECT_EQ(result.out, "gcc not found or gcc error\n");
-  EXPECT_EQ(result.status, 17);
+TEST_P(CommandsTest, MissingOrWrongToolchainLeavesNothingInTheCache) {
+  // What the fake gcc prints (none: there is no gcc) and its status; zeb_c's output and status.
+  const std::tuple<std::string, std::string, std::string, int> toolchains[] = {
+      {"", "0", "gcc not found or gcc error\n", 17},
+      {"gcc version 3.3.1 (mingw-special)\n", "0",
+       "zeb_c requires gcc mingw version 3.4.2 or above \ngcc not found or wrong version\n", 21},
+      {"gcc version 12.2.0 (Debian)\n", "0", "gcc mingw not found \ngcc compiler not installed or not mingw\n", 23},
+      {"(mingw-special) but no version\n", "0", "gcc compiler not installed or not mingw\n", 22},
+      {"gcc version 4.7.1 (mingw-special)\n", "1", "compilation error\n", 18},
+  };
+  for (const auto& [says, gcc_status, out, status] : toolchains) {
+    fs::remove(install_.gcc());
+    if (!says.empty()) install_.use_fake_gcc();
+    expect_run({"hello.zebc"}, text(out), status,
+               {.environment = {"PATH=/nonexistent", "ZEB_FAKE_GCC_OUTPUT=" + says, "ZEB_FAKE_GCC_STATUS=" + gcc_status}});
+  }
+  // A compile that reports success without an output; what it printed are its
+  // messages (their line ends are not checked: Windows shows CR LF as CR CR LF).
+  const std::string says = "gcc version 4.7.1 (mingw-special)";
+  const RunResult silent = run({"hello.zebc"}, {.environment = {"ZEB_FAKE_GCC_OUTPUT=" + says + "\n"}});
+  EXPECT_EQ(silent.status, 9);
+  EXPECT_TRUE(silent.out.starts_with(text("ZEB Software ZEB_C JIT compiler version 1.0.0 \ngcc version 4.7.1 \n \n") + says) &&
+              silent.out.ends_with(text("compilation error\n"))) << silent.out;
+  EXPECT_TRUE(install_.cached_executables().empty());
 }
 
-TEST_F(CommandsTest, CaptureFileThatCannotBeDeletedGivesSixteen) {
-  write_host_file(install_.capture_file(), "old output");
-  fs::permissions(install_.capture_file(), fs::perms::owner_read | fs::perms::group_read |
-                                               fs::perms::others_read);
-  const RunResult result = run({"hello.zebc"});
-  EXPECT_EQ(result.out, "file don't exist\n");
-  EXPECT_EQ(result.status, 16);
-  EXPECT_EQ(install_.cache_entries(), 0);
+TEST_P(CommandsTest, CaptureFileThatCannotBeDeletedGivesSixteen) {
+  test::write_host_file(install_.host() / "zeb_c.dat", "old output");
+  fs::permissions(install_.host() / "zeb_c.dat", fs::perms::owner_read);
+  expect_run({"hello.zebc"}, text("file don't exist\n"), 16);
+  EXPECT_FALSE(fs::exists(install_.host() / "cache"));
 }
 
-TEST_F(CommandsTest, MissingSourceGivesTwo) {
-  const RunResult result = run({"nothing.zebc", "a"});
-  EXPECT_EQ(result.out, "file nothing.zebc don't exist \n");
-  EXPECT_EQ(result.status, 2);
-  // The existence test comes first, whatever the name looks like.
-  EXPECT_EQ(run({".\\nothing.zebc"}).status, 2);
-  EXPECT_EQ(run({"\\nothing.zebc"}).status, 2);
-}
-
-TEST_F(CommandsTest, LeadingDotGivesFifteen) {
-  const RunResult result = run({".\\hello.zebc"});
-  EXPECT_EQ(result.out, "cannot use relative path that has a . as the first character\n");
-  EXPECT_EQ(result.status, 15);
-}
-
-TEST_F(CommandsTest, LeadingBackslashGivesFourteen) {
-  // The source named from the root of the current drive.
-  const std::string from_root = source().substr(2);
-  ASSERT_EQ(from_root[0], '\\');
-  const RunResult result = run({from_root});
-  EXPECT_EQ(result.out, "cannot use relative path that has a \\ as the first character\n");
-  EXPECT_EQ(result.status, 14);
-  EXPECT_EQ(install_.cache_entries(), 0);
-}
-
-}  // namespace
-}  // namespace zeb::e2e
-
-namespace zeb::e2e {
-namespace {
-
-TEST_F(CommandsTest, ArgumentLongerThanItsSlotIsRefusedBeforeAnythingRuns) {
-  const RunResult result = run({"hello.zebc", "a", std::string(300, 'x')});
-  EXPECT_EQ(result.out, "argument or path too long\n");
-  EXPECT_EQ(result.status, 28);
-  EXPECT_EQ(install_.cache_entries(), 0);
-}
+ZEB_E2E_ON_EVERY_HOST(CommandsTest);
 
 }  // namespace
 }  // namespace zeb::e2e

@@ -6,139 +6,127 @@
 #include <sys/wait.h>
 #include <zlib.h>
 
-#include <gtest/gtest.h>
-
-#include <array>
-#include <cctype>
+#include <algorithm>
 #include <csignal>
-#include <cstdio>
-#include <cstring>
+#include <regex>
 
 extern char** environ;
 
 namespace zeb::e2e {
 
-namespace fs = std::filesystem;
+const fs::path kWindowsBuild = ZEB_E2E_WINDOWS_BUILD;
+const fs::path kWinePrefix = ZEB_E2E_WINEPREFIX;
 
-Installation::Installation() {
+// A headless, private 64-bit Wine, as scripts/wine-env.sh sets it up.
+const std::vector<std::string> kWineStart = {
+    "WINEPREFIX=" + kWinePrefix.string(), "WINEDEBUG=-all", "WINEDLLOVERRIDES=mscoree=;mshtml=",
+    "WINELOADER=" ZEB_E2E_WINE64, ZEB_E2E_WINE64};
+
+std::vector<Host> hosts() {
+  return kWindowsBuild.empty() ? std::vector{Host::Posix} : std::vector{Host::Posix, Host::Windows};
+}
+
+Installation::Installation(Host kind) : host_(kind) {
   fs::create_directories(host() / "mingw" / "bin");
-  fs::copy_file(ZEB_C_BINARY, host() / "zeb_c");
-  fs::copy_file(ZEB_GCC_STANDIN, gcc());
+  if (windows_host()) {
+    EXPECT_TRUE(fs::exists(kWinePrefix / ".zeb-ready"))
+        << "no Wine prefix: run scripts/wine-prefix.sh start " << kWinePrefix;
+    fs::copy_file(kWindowsBuild / "bin/zeb_c.exe", host() / "zeb_c.exe");
+    fs::copy_file(kWindowsBuild / "bin/mingw/bin/gcc.exe", gcc());
+  } else {
+    fs::copy_file(ZEB_C_BINARY, host() / "zeb_c");
+    fs::copy_file(ZEB_GCC_STANDIN, gcc());
+  }
 }
 
-Started::~Started() {
-  if (pid_ > 0) wait();
-}
-
-RunResult Started::wait() {
-  RunResult result;
-  if (pid_ <= 0) return result;
-  int wait_status = 0;
-  waitpid(pid_, &wait_status, 0);
-  pid_ = -1;
-  if (WIFEXITED(wait_status)) result.status = WEXITSTATUS(wait_status);
-  result.out = test::read_host_file(io_->host("stdout"));
-  result.err = test::read_host_file(io_->host("stderr"));
+std::string Installation::windows(const fs::path& path) const {
+  std::string result = (windows_host() ? "Z:" : "C:") + path.string();
+  std::replace(result.begin(), result.end(), '/', '\\');
   return result;
 }
 
-RunResult Installation::run(const std::vector<std::string>& arguments,
-                            const fs::path& working_directory, const std::string& input,
-                            const std::optional<std::string>& path_variable) const {
-  return start(arguments, working_directory, input, path_variable).wait();
+std::string Installation::text(const std::string& lines) const {
+  return windows_host() ? std::regex_replace(lines, std::regex("\n"), "\r\n") : lines;
 }
 
-Started Installation::start(const std::vector<std::string>& arguments,
-                            const fs::path& working_directory, const std::string& input,
-                            const std::optional<std::string>& path_variable,
-                            std::optional<std::uint64_t> file_size_limit) const {
-  Started started;
-  started.io_ = std::make_unique<test::ScopedTempDir>();
-  const std::string in_file = started.io_->host("stdin").string();
-  const std::string out_file = started.io_->host("stdout").string();
-  const std::string err_file = started.io_->host("stderr").string();
-  test::write_host_file(in_file, input);
+std::string Installation::program_sees(const fs::path& directory) const {
+  return windows_host() ? windows(directory) : directory.string();
+}
 
+std::string Installation::compile_header() const {
+  // The toolchain check keeps the version as the stand-in reports it: that
+  // of the compiler that stand-in was built to run.
+  const std::string version = windows_host() ? ZEB_E2E_WINDOWS_CC_VERSION : ZEB_HOST_CC_VERSION;
+  return text("ZEB Software ZEB_C JIT compiler version 1.0.0 \ngcc version " + version + " \n \n");
+}
+
+RunResult Installation::run(const std::vector<std::string>& arguments, const RunOptions& options) const {
+  const test::ScopedTempDir io;
+  test::write_host_file(io.host("stdin"), options.input);
   posix_spawn_file_actions_t actions;
   posix_spawn_file_actions_init(&actions);
-  posix_spawn_file_actions_addopen(&actions, 0, in_file.c_str(), O_RDONLY, 0);
-  posix_spawn_file_actions_addopen(&actions, 1, out_file.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-  posix_spawn_file_actions_addopen(&actions, 2, err_file.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-  posix_spawn_file_actions_addchdir_np(&actions, working_directory.c_str());
+  posix_spawn_file_actions_addopen(&actions, 0, io.host("stdin").c_str(), O_RDONLY, 0);
+  posix_spawn_file_actions_addopen(&actions, 1, io.host("stdout").c_str(), O_WRONLY | O_CREAT, 0644);
+  posix_spawn_file_actions_addopen(&actions, 2, io.host("stderr").c_str(), O_WRONLY | O_CREAT, 0644);
+  // Wine takes its current directory from the one it starts in (as Z:\...).
+  posix_spawn_file_actions_addchdir_np(&actions, options.directory.c_str());
 
-  const std::string program = (host() / "zeb_c").string();
-  std::vector<std::string> texts = {program};
+  // env(1) sets the environment: no window system, the test's additions.
+  std::vector<std::string> texts = {"/usr/bin/env", "-u", "DISPLAY", "-u", "WAYLAND_DISPLAY"};
+  texts.insert(texts.end(), options.environment.begin(), options.environment.end());
+  if (windows_host()) texts.insert(texts.end(), kWineStart.begin(), kWineStart.end());
+  texts.push_back((host() / (windows_host() ? "zeb_c.exe" : "zeb_c")).string());
   texts.insert(texts.end(), arguments.begin(), arguments.end());
   std::vector<char*> argv;
   for (std::string& text : texts) argv.push_back(text.data());
   argv.push_back(nullptr);
 
-  std::vector<std::string> environment;
-  for (char** entry = environ; *entry != nullptr; ++entry) {
-    if (path_variable && std::strncmp(*entry, "PATH=", 5) == 0) continue;
-    environment.emplace_back(*entry);
-  }
-  if (path_variable) environment.push_back("PATH=" + *path_variable);
-  std::vector<char*> envp;
-  for (std::string& entry : environment) envp.push_back(entry.data());
-  envp.push_back(nullptr);
-
   // The child inherits the limit; a write beyond it then fails (EFBIG)
   // instead of ending the writer, as a full disk fails it.
   rlimit old_limit{};
-  if (file_size_limit) {
+  if (options.file_size_limit) {
     std::signal(SIGXFSZ, SIG_IGN);
     getrlimit(RLIMIT_FSIZE, &old_limit);
     rlimit limit = old_limit;
-    limit.rlim_cur = *file_size_limit;
+    limit.rlim_cur = *options.file_size_limit;
     setrlimit(RLIMIT_FSIZE, &limit);
   }
   pid_t pid = 0;
-  const int spawned = posix_spawn(&pid, program.c_str(), &actions, nullptr, argv.data(), envp.data());
-  if (file_size_limit) setrlimit(RLIMIT_FSIZE, &old_limit);
+  const int spawned = posix_spawn(&pid, argv[0], &actions, nullptr, argv.data(), environ);
+  if (options.file_size_limit) setrlimit(RLIMIT_FSIZE, &old_limit);
   posix_spawn_file_actions_destroy(&actions);
-  EXPECT_EQ(spawned, 0) << "zeb_c could not be started";
-  if (spawned == 0) started.pid_ = pid;
-  return started;
-}
-
-fs::path Installation::cache_directory_for(const std::string& windows_source) const {
-  const std::string lowered = lower(windows_source);
-  const std::string name = lowered.substr(lowered.rfind('\\') + 1);
-  std::array<char, 9> key{};
-  std::snprintf(key.data(), key.size(), "%08x", static_cast<unsigned>(crc32_of(lowered)));
-  return host() / "cache" / (name + "-" + key.data());
+  RunResult result;
+  int wait_status = 0;
+  EXPECT_EQ(spawned, 0);
+  if (spawned != 0 || waitpid(pid, &wait_status, 0) != pid) return result;
+  if (WIFEXITED(wait_status)) result.status = WEXITSTATUS(wait_status);
+  result.out = test::read_host_file(io.host("stdout"));
+  result.err = test::read_host_file(io.host("stderr"));
+  return result;
 }
 
 fs::path Installation::executable_for(const std::string& windows_source) const {
-  return cache_directory_for(windows_source) /
-         (windows_source.substr(windows_source.rfind('\\') + 1) + ".exe");
-}
-
-int Installation::cache_entries() const {
-  if (!fs::is_directory(host() / "cache")) return 0;
-  int count = 0;
-  for (const auto& entry : fs::directory_iterator(host() / "cache")) {
-    if (entry.is_directory()) ++count;
-  }
-  return count;
+  const std::string name = windows_source.substr(windows_source.rfind('\\') + 1);
+  std::string key;
+  for (int shift = 28; shift >= 0; shift -= 4) key += "0123456789abcdef"[(crc32_of(lower(windows_source)) >> shift) & 15];
+  return host() / "cache" / (lower(name) + "-" + key) / (name + ".exe");
 }
 
 std::vector<fs::path> Installation::cached_executables() const {
   std::vector<fs::path> found;
-  if (!fs::is_directory(host() / "cache")) return found;
-  for (const auto& entry : fs::recursive_directory_iterator(host() / "cache")) {
+  std::error_code no_cache;
+  for (const auto& entry : fs::recursive_directory_iterator(host() / "cache", no_cache)) {
     if (entry.path().extension() == ".exe") found.push_back(entry.path());
   }
   return found;
 }
 
-std::string Installation::registry() const { return test::read_host_file(host() / "zeb_c.ini"); }
+void Installation::use_fake_gcc() const {
+  fs::copy_file(windows_host() ? kWindowsBuild / "tests/bin/child_fake_gcc.exe" : ZEB_FAKE_GCC, gcc());
+}
 
-std::string compile_header() {
-  // The toolchain check keeps the version as the stand-in reports it.
-  return std::string("ZEB Software ZEB_C JIT compiler version 1.0.0 \n") + "gcc version " +
-         ZEB_HOST_CC_VERSION + " \n \n";
+std::string printing(const std::string& text) {
+  return "#include <stdio.h>\nint main(void) { printf(\"" + text + "\\n\"); return 0; }\n";
 }
 
 std::uint32_t crc32_of(const std::string& text) {
@@ -147,10 +135,24 @@ std::uint32_t crc32_of(const std::string& text) {
 }
 
 std::string lower(std::string text) {
-  for (char& c : text) {
-    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-  }
+  for (char& c : text) c = (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
   return text;
+}
+
+std::string E2ETest::write_source(const std::string& relative, const std::string& text) {
+  const fs::path file = work_.host(relative);
+  fs::create_directories(file.parent_path());
+  test::write_host_file(file, text);
+  return install_.windows(file);
+}
+
+RunResult E2ETest::expect_run(const std::vector<std::string>& arguments, const std::string& out, int status,
+                              const RunOptions& options) const {
+  RunResult result = run(arguments, options);
+  const std::string typed = arguments.empty() ? "(nothing)" : arguments[0];
+  EXPECT_EQ(result.out, out) << typed;
+  EXPECT_EQ(result.status, status) << typed;
+  return result;
 }
 
 }  // namespace zeb::e2e

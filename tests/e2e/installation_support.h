@@ -1,17 +1,31 @@
-// A throw-away installation of zeb_c for end-to-end tests: zeb_c and its
-// toolchain stand-in copied into a fresh directory, run as a user runs them.
+// A throw-away installation of zeb_c for end-to-end tests, run as a user runs
+// it, on either host: the POSIX build directly, or the 64-bit Windows build
+// under Wine (this test program stays a POSIX one and starts wine64). Both get
+// a fresh directory holding zeb_c and its toolchain stand-in in mingw/bin/.
 #pragma once
+
+#include <gtest/gtest.h>
 
 #include <cstdint>
 #include <filesystem>
-#include <memory>
+#include <future>
 #include <optional>
+#include <ostream>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "support/scoped.h"
 
 namespace zeb::e2e {
+
+namespace fs = std::filesystem;
+
+// The scenarios are the same for both hosts; Windows takes part when the
+// tests were configured with a Windows build (ZEB_E2E_WINDOWS_BUILD).
+enum class Host { Posix, Windows };
+std::vector<Host> hosts();
+inline void PrintTo(Host host, std::ostream* out) { *out << (host == Host::Windows ? "Windows" : "Posix"); }
 
 struct RunResult {
   int status = -1;   // exit status; -1 when the process did not exit normally
@@ -19,72 +33,88 @@ struct RunResult {
   std::string err;   // standard error
 };
 
-// A zeb_c that was started and not yet waited for.
-class Started {
- public:
-  Started() = default;
-  Started(Started&&) = default;
-  Started& operator=(Started&&) = default;
-  ~Started();
-
-  // Waits for it to end and collects what it printed.
-  RunResult wait();
-
- private:
-  friend class Installation;
-  int pid_ = -1;
-  std::unique_ptr<test::ScopedTempDir> io_;
+struct RunOptions {
+  // Where zeb_c runs (host path); E2ETest takes it below its work directory.
+  fs::path directory{};
+  std::string input{};                     // fed to standard input
+  std::vector<std::string> environment{};  // "NAME=value", added to the test's own
+  // Every file zeb_c and its children write stops growing at this many
+  // bytes, as on a full disk.
+  std::optional<std::uint64_t> file_size_limit{};
 };
 
 class Installation {
  public:
-  Installation();
+  explicit Installation(Host kind);
 
-  // The installation directory: host form, and Windows form with a final
-  // backslash (what zeb_c sees as its own directory).
-  const std::filesystem::path& host() const { return dir_.host_path(); }
-  std::string windows() const { return dir_.path() + "\\"; }
+  bool windows_host() const { return host_ == Host::Windows; }
+  const fs::path& host() const { return dir_.host_path(); }
+  // A host path as zeb_c names it: drive C: is the root on POSIX, Z: under Wine.
+  std::string windows(const fs::path& path) const;
+  // Lines as zeb_c and its programs print them on standard output: ending in
+  // CR LF on Windows (the C runtime's text mode).
+  std::string text(const std::string& lines) const;
+  // The current directory as a program compiled on this host prints it.
+  std::string program_sees(const fs::path& directory) const;
+  // What zeb_c prints before it compiles: the banner, the toolchain's
+  // version line and the blank line after it.
+  std::string compile_header() const;
 
-  // Runs zeb_c with `arguments` in `working_directory` (host path), feeding
-  // `input` to its standard input. `path_variable` replaces PATH when given.
-  RunResult run(const std::vector<std::string>& arguments,
-                const std::filesystem::path& working_directory, const std::string& input = "",
-                const std::optional<std::string>& path_variable = std::nullopt) const;
+  // Runs zeb_c with `arguments` as a user would, and waits for it.
+  RunResult run(const std::vector<std::string>& arguments, const RunOptions& options) const;
 
-  // The same, without waiting: several runs can overlap. With a
-  // `file_size_limit` every file zeb_c and its children write stops growing
-  // at that many bytes, as on a full disk.
-  Started start(const std::vector<std::string>& arguments,
-                const std::filesystem::path& working_directory, const std::string& input = "",
-                const std::optional<std::string>& path_variable = std::nullopt,
-                std::optional<std::uint64_t> file_size_limit = std::nullopt) const;
-
-  // The cache directory and executable zeb_c uses for a full Windows-form
-  // source path, as host paths.
-  std::filesystem::path cache_directory_for(const std::string& windows_source) const;
-  std::filesystem::path executable_for(const std::string& windows_source) const;
-
-  // The number of per-source directories in the cache.
-  int cache_entries() const;
-
-  std::string registry() const;
-  std::filesystem::path gcc() const { return host() / "mingw" / "bin" / "gcc"; }
-  std::filesystem::path capture_file() const { return host() / "zeb_c.dat"; }
-
-  // Every file in the cache whose name ends in ".exe".
-  std::vector<std::filesystem::path> cached_executables() const;
+  // The cached executable for a full Windows-form source path (host path).
+  fs::path executable_for(const std::string& windows_source) const;
+  std::vector<fs::path> cached_executables() const;
+  std::string registry() const { return test::read_host_file(host() / "zeb_c.ini"); }
+  fs::path gcc() const { return host() / "mingw" / "bin" / (windows_host() ? "gcc.exe" : "gcc"); }
+  // Puts tests/children's fake gcc, told what to do through its environment,
+  // in the place of the stand-in.
+  void use_fake_gcc() const;
 
  private:
+  Host host_;
   test::ScopedTempDir dir_;
 };
 
-// What zeb_c prints before it compiles: the banner, the toolchain's version
-// line and the blank line after it.
-std::string compile_header();
-
+// A source whose program prints `text` and a line end.
+std::string printing(const std::string& text);
 // The CRC-32 of a text, as the cache names entries.
 std::uint32_t crc32_of(const std::string& text);
-
 std::string lower(std::string text);
 
+// Every scenario's fixture: an installation on the host under test, and a
+// work directory for sources.
+class E2ETest : public ::testing::TestWithParam<Host> {
+ protected:
+  E2ETest() : install_(GetParam()) {}
+  // Writes a source below the work directory; returns its Windows full path.
+  std::string write_source(const std::string& relative, const std::string& text);
+  RunResult run(const std::vector<std::string>& arguments, RunOptions options = {}) const {
+    options.directory = work_.host_path() / options.directory;
+    return install_.run(arguments, options);
+  }
+  // The same, without waiting: several runs can overlap.
+  std::future<RunResult> start(const std::vector<std::string>& arguments) const {
+    return std::async(std::launch::async, [=, this] { return run(arguments); });
+  }
+  // Runs zeb_c in the work directory and checks what it prints and its status.
+  RunResult expect_run(const std::vector<std::string>& arguments, const std::string& out, int status = 0,
+                  const RunOptions& options = {}) const;
+  std::string text(const std::string& lines) const { return install_.text(lines); }
+  std::string compiled(const std::string& lines) const { return install_.compile_header() + text(lines); }
+
+  Installation install_;
+  test::ScopedTempDir work_;
+};
+
 }  // namespace zeb::e2e
+
+#define ZEB_E2E_ON_EVERY_HOST(suite) \
+  INSTANTIATE_TEST_SUITE_P(Host, suite, ::testing::ValuesIn(::zeb::e2e::hosts()), ::testing::PrintToStringParamName())
+
+// For what Windows itself does not have; the reason is reported with the skip.
+#define ZEB_E2E_POSIX_ONLY(reason)             \
+  if (GetParam() == ::zeb::e2e::Host::Posix) { \
+  } else                                       \
+    GTEST_SKIP() << "POSIX only: " << reason

@@ -1,9 +1,17 @@
 #include "gcc_arguments.h"
 
+#include <spawn.h>
+#include <sys/wait.h>
+
 #include <gtest/gtest.h>
 
 #include <string>
+#include <utility>
 #include <vector>
+
+#include "support/scoped.h"
+
+extern char** environ;
 
 namespace zeb::tools {
 namespace {
@@ -30,12 +38,11 @@ TEST(GccStandin, TranslatesTheMingwCommandLine) {
       {{"C:\\p.c", "-lpthread", "-lgdi32", "-lm", "-ldl"}, {"/p.c", "-lpthread", "-lm", "-ldl", "-lm"}},
       {{"-c", "C:\\p.c", "-luser32"}, {"-c", "/p.c"}},
       {{"-S", "-lmm"}, {"-S"}},
-      {{"-E", "-l"}, {"-E", "-l"}},  // a lone -l is the compiler's to judge
-  };
+      // A lone -l is the compiler's to judge.
+      {{"-E", "-l"}, {"-E", "-l"}}};
   for (const auto& c : cases) {
     const Translation translation = translate_arguments(c.in, fake_map);
-    EXPECT_EQ(translation.arguments, c.out) << c.in[0];
-    EXPECT_EQ(translation.unmapped, "") << c.in[0];
+    EXPECT_EQ(std::pair(translation.arguments, translation.unmapped), std::pair(c.out, std::string())) << c.in[0];
   }
 }
 
@@ -43,15 +50,61 @@ TEST(GccStandin, RefusesAWindowsPathThatDoesNotMap) {
   // Passed on, such a path would be a file name with backslashes in the
   // compiler's current directory: the output would land outside the cache.
   const struct { Args in; std::string unmapped; } cases[] = {
-      {{"C:\\p.c", "-o", "\"D:\\x.exe\""}, "\"D:\\x.exe\""},
-      {{"-oD:\\out\\p.exe", "C:\\p.c"}, "D:\\out\\p.exe"},
-  };
+      {{"C:\\p.c", "-o", "\"D:\\x.exe\""}, "\"D:\\x.exe\""}, {{"-oD:\\out\\p.exe", "C:\\p.c"}, "D:\\out\\p.exe"}};
   for (const auto& c : cases) {
     const Translation translation = translate_arguments(c.in, fake_map);
-    EXPECT_EQ(translation.unmapped, c.unmapped);
-    EXPECT_TRUE(translation.arguments.empty());
+    EXPECT_EQ(std::pair(translation.unmapped, translation.arguments), std::pair(c.unmapped, Args{}));
   }
   EXPECT_EQ(translate_arguments({"C:\\p.c"}, PathMapper{}).unmapped, "C:\\p.c");
+}
+
+TEST(GccStandin, CrossCommandLineKeepsPresentLibrariesOnlyAndRecordsEachMappedPath) {
+  const auto present = [](std::string_view name) { return name != "olepro32" && name != "th32"; };
+  const struct { Args in, out; std::vector<MappedPath> mapped; } cases[] = {
+      {{"-x", "c", "-O3", "C:\\W\\h.zebc", "-o", "c:\\z\\~h.exe", "-luser32", "-lolepro32", "-lth32", "-lm"},
+       {"-x", "c", "-O3", "/W/h.zebc", "-o", "/z/~h.exe", "-luser32", "-lm"},
+       {{"/W/h.zebc", "C:\\W\\h.zebc"}, {"/z/~h.exe", "c:\\z\\~h.exe"}}},
+      {{"\"C:\\a b\\x.c\"", "-oC:\\p.exe", "rel\\y.c"}, {"/a b/x.c", "-o/p.exe", "rel\\y.c"},
+       {{"/a b/x.c", "C:\\a b\\x.c"}, {"/p.exe", "C:\\p.exe"}}},
+  };
+  for (const auto& c : cases) {
+    const Translation translation = translate_cross_arguments(c.in, fake_map, present);
+    EXPECT_EQ(translation.arguments, c.out) << c.in[0];
+    EXPECT_EQ(translation.mapped, c.mapped) << c.in[0];
+  }
+  const Translation refused = translate_cross_arguments({"C:\\p.c", "-oD:\\x.exe"}, fake_map, present);
+  EXPECT_EQ(refused.unmapped, "D:\\x.exe");
+  EXPECT_TRUE(refused.arguments.empty());
+  EXPECT_TRUE(refused.mapped.empty());
+}
+
+TEST(GccStandin, MessagesNameTheFilesAsZebcGaveThem) {
+  const std::vector<MappedPath> mapped = {{"/w/a.c", "Z:\\w\\a.c"}, {"/w/a.c.d/a.c", "Z:\\w\\A.C.D\\a.c"}};
+  const struct { std::string in, out; } cases[] = {
+      {"/w/a.c:1:2: error: x\n/w/a.c: In function\n", "Z:\\w\\a.c:1:2: error: x\nZ:\\w\\a.c: In function\n"},
+      // The longer path is not taken for the shorter one followed by more.
+      {"/w/a.c.d/a.c:3: note\n", "Z:\\w\\A.C.D\\a.c:3: note\n"},
+      {"ld: cannot find -lfoo\n", "ld: cannot find -lfoo\n"},
+      {"", ""},
+  };
+  for (const auto& c : cases) EXPECT_EQ(windows_messages(c.in, mapped), c.out) << c.in;
+  EXPECT_EQ(windows_messages("/w/a.c", {{"", "X"}}), "/w/a.c");
+}
+
+TEST(GccStandin, ShellRunsTheCompilerWithItsOutputCaptured) {
+  // Arguments the shell would split or expand, were they script text.
+  const test::ScopedTempDir dir;
+  const std::string capture = dir.host("out file").string();
+  const Args command = captured_shell_command("/usr/bin/printf", capture, {"%s|", "a b", "$x", "it's", "*"});
+  std::vector<char*> argv;
+  for (const std::string& piece : command) argv.push_back(const_cast<char*>(piece.c_str()));
+  argv.push_back(nullptr);
+  pid_t pid = 0;
+  ASSERT_EQ(posix_spawn(&pid, argv[0], nullptr, nullptr, argv.data(), environ), 0);
+  int status = -1;
+  waitpid(pid, &status, 0);
+  EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+  EXPECT_EQ(test::read_host_file(capture), "a b|$x|it's|*|");
 }
 
 TEST(GccStandin, SearchPathPutsTheCompilerFirst) {
@@ -62,9 +115,8 @@ TEST(GccStandin, SearchPathPutsTheCompilerFirst) {
 
 TEST(GccStandin, VersionReport) {
   EXPECT_TRUE(is_version_query({"-v"}));
-  for (const Args& other : {Args{}, Args{"-V"}, Args{"--version"}, Args{"-v", "x.c"}}) {
+  for (const Args& other : {Args{}, Args{"-V"}, Args{"--version"}, Args{"-v", "x.c"}})
     EXPECT_FALSE(is_version_query(other)) << other.size();
-  }
   const std::string report = version_report("/usr/bin/cc", "4.7.1");
   const std::string last = "gcc version 4.7.1 (mingw-special)\n";
   EXPECT_TRUE(report.ends_with("\n" + last)) << report;
