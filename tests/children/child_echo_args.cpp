@@ -4,9 +4,6 @@
 #include <cstring>
 
 int main(int argc, char** argv) {
-  for (int i = 0; i < argc; ++i) {
-    std::printf("%zu:%s|", std::strlen(argv[i]), argv[i]);
-  }
-  std::fflush(stdout);
+  for (int i = 0; i < argc; ++i) std::printf("%zu:%s|", std::strlen(argv[i]), argv[i]);
   return 0;
 }

@@ -7,6 +7,5 @@
 int main(int argc, char** argv) {
   const int status = argc > 1 ? std::atoi(argv[argc - 1]) : 0;
   std::printf("exit %d|", status);
-  std::fflush(stdout);
   return status;
 }

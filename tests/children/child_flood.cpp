@@ -3,15 +3,13 @@
 // Byte i is 'A' + (i * 7 + i / 26) % 26.
 #include <cstdio>
 #include <cstdlib>
-#include <vector>
+#include <string>
 
 int main(int argc, char** argv) {
   const long total = argc > 1 ? std::atol(argv[1]) : 1L << 20;
-  std::vector<char> bytes(static_cast<std::size_t>(total > 0 ? total : 0));
-  for (std::size_t i = 0; i < bytes.size(); ++i) {
+  std::string bytes(static_cast<std::size_t>(total > 0 ? total : 0), '\0');
+  for (std::size_t i = 0; i < bytes.size(); ++i)
     bytes[i] = static_cast<char>('A' + (i * 7 + i / 26) % 26);
-  }
-  const std::size_t written = std::fwrite(bytes.data(), 1, bytes.size(), stdout);
-  std::fflush(stdout);
-  return written == bytes.size() ? 0 : 1;
+  const bool whole = std::fwrite(bytes.data(), 1, bytes.size(), stdout) == bytes.size();
+  return std::fflush(stdout) == 0 && whole ? 0 : 1;
 }

@@ -4,13 +4,9 @@
 
 int main() {
   for (int i = 1; i <= 3; ++i) {
-    std::fputs("out", stdout);
-    std::fputc('0' + i, stdout);
-    std::fputc('|', stdout);
+    std::printf("out%d|", i);
     std::fflush(stdout);
-    std::fputs("err", stderr);
-    std::fputc('0' + i, stderr);
-    std::fputc('|', stderr);
+    std::fprintf(stderr, "err%d|", i);
     std::fflush(stderr);
   }
   return 0;

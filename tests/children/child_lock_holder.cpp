@@ -8,9 +8,13 @@
 
 namespace {
 
+HANDLE open(const char* path, DWORD share, DWORD creation) {
+  return CreateFileA(path, GENERIC_READ | GENERIC_WRITE, share, nullptr, creation,
+                     FILE_ATTRIBUTE_NORMAL, nullptr);
+}
+
 bool create(const char* path) {
-  HANDLE file =
-      CreateFileA(path, GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
+  HANDLE file = open(path, 0, CREATE_NEW);
   return file != INVALID_HANDLE_VALUE && CloseHandle(file);
 }
 
@@ -18,14 +22,12 @@ bool create(const char* path) {
 
 int main(int argc, char** argv) {
   if (argc < 4) return 2;
-  HANDLE file =
-      CreateFileA(argv[1], GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
-                  nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
   OVERLAPPED at{};
   at.Offset = 5;
-  if (!LockFileEx(file, LOCKFILE_EXCLUSIVE_LOCK | LOCKFILE_FAIL_IMMEDIATELY, 0, 1, 0, &at))
+  if (!LockFileEx(open(argv[1], FILE_SHARE_READ | FILE_SHARE_WRITE, OPEN_EXISTING),
+                  LOCKFILE_EXCLUSIVE_LOCK | LOCKFILE_FAIL_IMMEDIATELY, 0, 1, 0, &at) ||
+      !create(argv[2]))
     return 1;
-  if (!create(argv[2])) return 3;
   std::this_thread::sleep_for(std::chrono::milliseconds(300));
   return create(argv[3]) ? 0 : 4;
 }

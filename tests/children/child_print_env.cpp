@@ -6,12 +6,7 @@
 int main(int argc, char** argv) {
   for (int i = 1; i < argc; ++i) {
     const char* value = std::getenv(argv[i]);
-    if (value != nullptr) {
-      std::printf("%s=%s|", argv[i], value);
-    } else {
-      std::printf("%s!|", argv[i]);
-    }
+    value != nullptr ? std::printf("%s=%s|", argv[i], value) : std::printf("%s!|", argv[i]);
   }
-  std::fflush(stdout);
   return 0;
 }

@@ -6,7 +6,6 @@
 #include <cstdio>
 #include <string>
 #include <thread>
-#include <vector>
 
 #include "platform/win32.h"
 
@@ -14,22 +13,17 @@ int main(int argc, char** argv) {
   if (argc > 1 && std::string(argv[1]) == "late") {
     std::this_thread::sleep_for(std::chrono::milliseconds(500));
     std::fputs("late|", stdout);
-    std::fflush(stdout);
     return 0;
   }
-  const std::string command = "\"" + std::string(argv[0]) + "\" late";
-  std::vector<char> writable(command.begin(), command.end());
-  writable.push_back('\0');
+  std::string command = "\"" + std::string(argv[0]) + "\" late";
   STARTUPINFOA startup{};
   startup.cb = sizeof startup;
   PROCESS_INFORMATION process{};
-  if (!CreateProcessA(nullptr, writable.data(), nullptr, nullptr, TRUE, 0, nullptr, nullptr,
-                      &startup, &process)) {
+  if (!CreateProcessA(nullptr, command.data(), nullptr, nullptr, TRUE, 0, nullptr, nullptr,
+                      &startup, &process))
     return 1;
-  }
   CloseHandle(process.hThread);
   CloseHandle(process.hProcess);
   std::fputs("early|", stdout);
-  std::fflush(stdout);
   return 0;
 }

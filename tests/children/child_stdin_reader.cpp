@@ -6,6 +6,5 @@ int main() {
   long count = 0;
   while (std::fgetc(stdin) != EOF) ++count;
   std::printf("stdin %ld|", count);
-  std::fflush(stdout);
   return 0;
 }

@@ -1,184 +1,112 @@
-// Files: look-ups in any case reporting the stored names, attributes and
-// read-only files, exclusive opens, moves, temporary file names.
+// Files: look-ups in any case reporting the stored names, what read-only,
+// open and missing files refuse, moves, temporary file names.
 #include <gtest/gtest.h>
 
-#include <cerrno>
-#include <cstdio>
 #include <filesystem>
 #include <set>
 #include <string>
+#include <tuple>
 
 #include "conformance_support.h"
 
 namespace zeb::test {
 namespace {
 
-// The last error of a CreateFileA expected to fail; 0 when it opened.
-DWORD open_error(const std::string& path, DWORD access, DWORD share, DWORD creation) {
-  HANDLE h =
-      CreateFileA(path.c_str(), access, share, nullptr, creation, FILE_ATTRIBUTE_NORMAL, nullptr);
-  if (h == INVALID_HANDLE_VALUE) return GetLastError();
-  CloseHandle(h);
-  return 0;
+constexpr DWORD kShareAll = FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE;
+
+enum Step { Find, Open, Create, Delete, Move, Replace, MakeWritable };
+
+// "ok" or the error; for Find, the name FindFirstFileA reports, followed by a
+// backslash for a directory or by the size for a file.
+std::string take_step(Step step, const std::string& name, const std::string& to) {
+  WIN32_FIND_DATAA found{};
+  HANDLE h = INVALID_HANDLE_VALUE;
+  if (step == Find && (h = FindFirstFileA(name.c_str(), &found)) != INVALID_HANDLE_VALUE) {
+    const bool folder = FindClose(h) && (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY);
+    return found.cFileName + (folder ? "\\" : " " + std::to_string(found.nFileSizeLow));
+  }
+  if (step == Open || step == Create)
+    h = CreateFileA(name.c_str(), step == Open ? GENERIC_READ : GENERIC_WRITE, kShareAll, nullptr,
+                    step == Open ? OPEN_EXISTING : CREATE_ALWAYS, 0, nullptr);
+  const BOOL done = step == Delete         ? DeleteFileA(name.c_str())
+                    : step == MakeWritable ? SetFileAttributesA(name.c_str(), FILE_ATTRIBUTE_NORMAL)
+                    : step == Move         ? MoveFileExA(name.c_str(), to.c_str(), 0)
+                    : step == Replace
+                        ? MoveFileExA(name.c_str(), to.c_str(), MOVEFILE_REPLACE_EXISTING)
+                        : step != Find && h != INVALID_HANDLE_VALUE && CloseHandle(h);
+  return done ? "ok" : "error " + std::to_string(GetLastError());
 }
 
-// The name FindFirstFileA reports, followed by a backslash for a directory or
-// by the size for a file; or the error.
-std::string found(const std::string& pattern) {
-  WIN32_FIND_DATAA data{};
-  HANDLE find = FindFirstFileA(pattern.c_str(), &data);
-  if (find == INVALID_HANDLE_VALUE) return "error " + std::to_string(GetLastError());
-  EXPECT_TRUE(FindClose(find));
-  if (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) return std::string(data.cFileName) + "\\";
-  return std::string(data.cFileName) + " " + std::to_string(data.nFileSizeLow);
-}
-
-TEST(Files, LookUpsIgnoreCaseAndReportStoredNames) {
+// One directory, changed step by step: names match in any case and are
+// reported as stored; read-only and open files refuse what would change them.
+TEST(Files, LookUpsAndWhatReadOnlyAndOpenFilesRefuse) {
   ScopedTempDir dir;
   std::filesystem::create_directories(dir.host("Projects/demo"));
-  write_host_file(dir.host("Projects/demo/Test.ZebC"), "12345");
-  const struct {
-    std::string pattern;
-    const char* found;
-  } cases[] = {
-      {dir / "PROJECTS", "Projects\\"},
-      {dir / "projects/DEMO/TEST.ZEBC", "Test.ZebC 5"},
-      {dir / "projects\\demo\\t*.ZEBC", "Test.ZebC 5"},
-      {dir / "projects\\demo\\????.zebc", "Test.ZebC 5"},
-      {dir / "projects\\demo\\x*", "error 2"},
-      {dir / "none\\x.c", "error 3"},
-  };
-  for (const auto& c : cases) EXPECT_EQ(found(c.pattern), c.found) << c.pattern;
-}
-
-TEST(Files, ReadOnlyFilesRefuseDeletionUntilCleared) {
-  ScopedTempDir dir;
-  const std::string path = dir / "ro.txt";
-  write_host_file(dir.host("ro.txt"), "keep");
-  EXPECT_EQ(GetFileAttributesA(path.c_str()) & (FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_DIRECTORY),
-            0u);
-  ASSERT_TRUE(SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_READONLY));
-  EXPECT_NE(GetFileAttributesA(path.c_str()) & FILE_ATTRIBUTE_READONLY, 0u);
-  // Opening for writing is refused too on Windows, but Wine run by root lets
-  // the host's permissions decide, and root may write anything; the POSIX
-  // suite holds the layer to the Windows rule.
-  EXPECT_EQ(open_error(path, GENERIC_READ, FILE_SHARE_READ, OPEN_EXISTING), 0u);
-  EXPECT_FALSE(DeleteFileA(path.c_str()));
-  EXPECT_EQ(GetLastError(), ERROR_ACCESS_DENIED);
-  EXPECT_EQ(read_host_file(dir.host("ro.txt")), "keep");
-
-  ASSERT_TRUE(SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_NORMAL));
-  EXPECT_EQ(GetFileAttributesA(path.c_str()) & FILE_ATTRIBUTE_READONLY, 0u);
-  EXPECT_EQ(open_error(path, GENERIC_WRITE, 0, OPEN_EXISTING), 0u);
-  EXPECT_TRUE(DeleteFileA(path.c_str()));
-  EXPECT_EQ(GetFileAttributesA(path.c_str()), INVALID_FILE_ATTRIBUTES);
-}
-
-TEST(Files, ShareModeZeroHoldsTheFileUntilClosed) {
-  ScopedTempDir dir;
-  const std::string path = dir / "held.txt";
-  write_host_file(dir.host("held.txt"), "held");
-  HANDLE holder = CreateFileA(path.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
-                              FILE_ATTRIBUTE_NORMAL, nullptr);
-  ASSERT_NE(holder, INVALID_HANDLE_VALUE);
-  const DWORD all = FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE;
-  EXPECT_EQ(open_error(path, GENERIC_READ, all, OPEN_EXISTING), ERROR_SHARING_VIOLATION);
-  // Refused before it could empty the file.
-  EXPECT_EQ(open_error(dir / "HELD.TXT", GENERIC_WRITE, all, CREATE_ALWAYS),
-            ERROR_SHARING_VIOLATION);
-  EXPECT_FALSE(DeleteFileA(path.c_str()));
-  EXPECT_EQ(GetLastError(), ERROR_SHARING_VIOLATION);
-  errno = 0;
-  EXPECT_EQ(platform::open_stream(path.c_str(), "rb"), nullptr);
-  EXPECT_EQ(errno, EACCES);
-
-  EXPECT_TRUE(CloseHandle(holder));
-  EXPECT_EQ(read_host_file(dir.host("held.txt")), "held");
-  EXPECT_EQ(open_error(path, GENERIC_READ, all, OPEN_EXISTING), 0u);
-}
-
-// The whole content of a file, or "missing" when it cannot be opened.
-std::string content_of(const std::string& path) {
-  std::FILE* in = platform::open_stream(path.c_str(), "rb");
-  if (in == nullptr) return "missing";
-  std::string bytes;
-  char chunk[256];
-  for (std::size_t got; (got = std::fread(chunk, 1, sizeof chunk, in)) > 0;) bytes.append(chunk, got);
-  std::fclose(in);
-  return bytes;
-}
-
-TEST(Files, MovesReplaceOnlyWhatWindowsLetsThemReplace) {
-  ScopedTempDir dir;
-  std::filesystem::create_directory(dir.host("folder"));
   std::filesystem::create_directory(dir.host("empty"));
-  write_host_file(dir.host("ro.txt"), "read-only");
-  ASSERT_TRUE(SetFileAttributesA((dir / "ro.txt").c_str(), FILE_ATTRIBUTE_READONLY));
-  const DWORD replace = MOVEFILE_REPLACE_EXISTING;
-  const DWORD all = FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE;
-  const struct {
-    const char* from;
-    const char* to;
-    DWORD flags;
-    const char* held;  // open during the move, sharing `share`
-    DWORD share;
-    DWORD error;
-  } cases[] = {
-      {"new.txt", "old.txt", 0, nullptr, 0, ERROR_ALREADY_EXISTS},
-      {"new.txt", "folder", replace, nullptr, 0, ERROR_ACCESS_DENIED},
-      {"empty", "folder", replace, nullptr, 0, ERROR_ACCESS_DENIED},
-      {"new.txt", "ro.txt", replace, nullptr, 0, ERROR_ACCESS_DENIED},
-      {"new.txt", "old.txt", replace, "old.txt", all, ERROR_ACCESS_DENIED},  // whatever it shares
-      {"new.txt", "old.txt", replace, "new.txt", all & ~FILE_SHARE_DELETE, ERROR_SHARING_VIOLATION},
-      {"missing.txt", "old.txt", replace, nullptr, 0, ERROR_FILE_NOT_FOUND},
-      {"new.txt", "none\\old.txt", replace, nullptr, 0, ERROR_PATH_NOT_FOUND},
-      {"new.txt", "fresh.txt", 0, "new.txt", all, 0},
-      {"new.txt", "OLD.TXT", replace | MOVEFILE_WRITE_THROUGH, nullptr, 0, 0},
-  };
-  for (const auto& c : cases) {
-    // Wine replaces a read-only file.
-    if (running_under_wine() && c.to == std::string("ro.txt")) continue;
-    write_host_file(dir.host("new.txt"), "new");
-    write_host_file(dir.host("old.txt"), "old");
-    HANDLE held = c.held == nullptr ? INVALID_HANDLE_VALUE
-                                    : CreateFileA((dir / c.held).c_str(), GENERIC_READ, c.share,
-                                                  nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
-    const BOOL moved = MoveFileExA((dir / c.from).c_str(), (dir / c.to).c_str(), c.flags);
-    EXPECT_EQ(moved ? 0u : GetLastError(), c.error) << c.from << " -> " << c.to;
-    if (held != INVALID_HANDLE_VALUE) CloseHandle(held);
-    EXPECT_EQ(content_of(dir / "new.txt"), moved ? "missing" : "new") << c.to;
-    EXPECT_EQ(content_of(dir / "old.txt"), moved && c.to[0] == 'O' ? "new" : "old") << c.to;
+  for (const char* name : {"Projects/demo/Test.ZebC", "ro.txt", "spare.txt", "held.txt", "open.txt",
+                           "no-delete.txt", "new.txt", "older.txt"}) {
+    write_host_file(dir.host(name), name);  // each file holds its own name
   }
-  EXPECT_EQ(content_of(dir / "fresh.txt"), "new");
-  EXPECT_EQ(content_of(dir / "ro.txt"), "read-only");
-  // A name moved onto one in other letters, even its own, takes the letters
-  // of the move; Wine keeps the stored ones.
+  ASSERT_TRUE(SetFileAttributesA((dir / "ro.txt").c_str(), FILE_ATTRIBUTE_READONLY));
+  EXPECT_NE(GetFileAttributesA((dir / "ro.txt").c_str()) & FILE_ATTRIBUTE_READONLY, 0u);
+  const auto hold = [&](const char* name, DWORD share) {
+    return CreateFileA((dir / name).c_str(), GENERIC_READ | GENERIC_WRITE, share, nullptr,
+                       OPEN_EXISTING, 0, nullptr);
+  };
+  const HANDLE holders[] = {hold("held.txt", 0), hold("open.txt", kShareAll),
+                            hold("no-delete.txt", kShareAll & ~FILE_SHARE_DELETE)};
   const bool wine = running_under_wine();
-  EXPECT_EQ(found(dir / "old.txt"), wine ? "old.txt 3" : "OLD.TXT 3");
-  ASSERT_TRUE(MoveFileExA((dir / "fresh.txt").c_str(), (dir / "Fresh.TXT").c_str(), 0));
-  EXPECT_EQ(found(dir / "fresh.txt"), wine ? "fresh.txt 3" : "Fresh.TXT 3");
+  const auto error = [](DWORD code) { return "error " + std::to_string(code); };
+  const std::string denied = error(ERROR_ACCESS_DENIED), in_use = error(ERROR_SHARING_VIOLATION);
+  // The step, the name it takes (and where a move takes it), what it reports.
+  const std::tuple<Step, const char*, const char*, std::string> steps[] = {
+      {Find, "PROJECTS", "", "Projects\\"},
+      {Find, "projects/DEMO/TEST.ZEBC", "", "Test.ZebC 23"},
+      {Find, "projects\\demo\\t*.ZEBC", "", "Test.ZebC 23"},
+      {Find, "projects\\demo\\x*", "", error(ERROR_FILE_NOT_FOUND)},
+      {Find, "none\\x.c", "", error(ERROR_PATH_NOT_FOUND)},
+      // Windows also refuses to open a read-only file for writing, but Wine
+      // run by root lets the host's permissions decide, and Wine replaces the
+      // file; the POSIX suite holds the layer to the Windows rules.
+      {Delete, "ro.txt", "", denied},
+      {Replace, "spare.txt", "ro.txt", wine ? "ok" : denied},
+      {Open, "held.txt", "", in_use},
+      {Create, "HELD.TXT", "", in_use},
+      {Find, "held.txt", "", "held.txt 8"},  // refused before it could empty the file
+      {Delete, "held.txt", "", in_use},
+      {Replace, "new.txt", "open.txt", denied},  // whatever it shares
+      {Replace, "no-delete.txt", "older.txt", in_use},
+      {Move, "new.txt", "older.txt", error(ERROR_ALREADY_EXISTS)},
+      {Replace, "new.txt", "Projects", denied},
+      {Replace, "Projects\\demo", "empty", denied},  // which rename(2) would allow
+      {Replace, "missing.txt", "older.txt", error(ERROR_FILE_NOT_FOUND)},
+      {Replace, "new.txt", "none\\older.txt", error(ERROR_PATH_NOT_FOUND)},
+      {Move, "open.txt", "moved.txt", "ok"},
+      // A name moved onto one in other letters, even its own, takes the
+      // letters of the move; Wine keeps the stored ones.
+      {Replace, "new.txt", "OLDER.TXT", "ok"},
+      {Move, "moved.txt", "Moved.TXT", "ok"},
+      {Find, "older.txt", "", wine ? "older.txt 7" : "OLDER.TXT 7"},
+      {Find, "moved.txt", "", wine ? "moved.txt 8" : "Moved.TXT 8"},
+      {MakeWritable, "ro.txt", "", "ok"},
+      {Delete, "ro.txt", "", "ok"},
+  };
+  for (const auto& [step, name, to, result] : steps)
+    EXPECT_EQ(take_step(step, dir / name, dir / to), result) << name << " " << to;
+  EXPECT_EQ(platform::open_stream((dir / "held.txt").c_str(), "rb"), nullptr);
+  for (HANDLE holder : holders) CloseHandle(holder);
 }
 
-TEST(Files, TemporaryNamesAreMadeAndStepPastTakenOnes) {
+// Calls within one tick of the clock start from the same number, so each must
+// step past the files the earlier ones made.
+TEST(Files, TemporaryNamesStepPastTakenOnes) {
   ScopedTempDir dir;
-  // Windows writes four upper-case digits, Wine lower-case ones without
-  // leading zeros.
-  const char* format = running_under_wine() ? "zeb%x.tmp" : "zeb%04X.tmp";
-  const auto name_of = [&](UINT number) {
-    char text[16];
-    std::snprintf(text, sizeof text, format, number);
-    return dir / text;
-  };
-  char name[MAX_PATH] = {};
-  EXPECT_EQ(GetTempFileNameA((dir.path() + "\\").c_str(), "zebra", 0xbeef, name), 0xbeefu);
-  EXPECT_EQ(name, name_of(0xbeef));
-  EXPECT_EQ(GetFileAttributesA(name), INVALID_FILE_ATTRIBUTES);  // a given number makes no file
-  // Calls within one tick of the clock start from the same number, so these
-  // must step past the files the earlier ones made.
   std::set<std::string> names;
   for (int i = 0; i < 50; ++i) {
-    EXPECT_EQ(name_of(GetTempFileNameA(dir.path().c_str(), "zeb", 0, name)), name);
-    EXPECT_NE(GetFileAttributesA(name), INVALID_FILE_ATTRIBUTES) << name;
+    char name[MAX_PATH] = {};
+    EXPECT_NE(GetTempFileNameA(dir.path().c_str(), "zebra", 0, name), 0u);
+    EXPECT_EQ(std::string(name).rfind(dir / "zeb", 0), 0u) << name;  // three letters of the prefix
+    EXPECT_EQ(read_file(name), "") << name;                          // made, empty
     names.insert(name);
   }
   EXPECT_EQ(names.size(), 50u);

@@ -6,8 +6,6 @@
 
 #include <cctype>
 #include <cstdlib>
-#include <cstring>
-#include <optional>
 #include <string>
 #include <utility>
 
@@ -18,91 +16,57 @@ extern char** environ;
 namespace zeb::platform::posix {
 namespace {
 
-using test::ScopedTempDir;
-
 std::string mapped(const std::string& windows_path) {
   std::string host = "<unchanged>";
   const DWORD error = host_path_for(windows_path, host);
   return error == ERROR_SUCCESS ? host : host + " error " + std::to_string(error);
 }
 
-TEST(PathMapping, DriveCIsTheRootAndNothingElseExists) {
-  const struct {
-    const char* windows;
-    const char* host;
-  } cases[] = {
-      {"C:\\tmp", "/tmp"},
-      {"c:/tmp", "/tmp"},
-      {"\\tmp", "/tmp"},
-      {"/tmp", "/tmp"},
-      {"C:\\", "/"},
-      {"C:\\..\\tmp\\.\\", "/tmp/"},
-      {"D:\\tmp", "<unchanged> error 3"},
-      {"z:tmp", "<unchanged> error 3"},
-      {"\\\\server\\share\\x", "<unchanged> error 53"},
-      {"//server/share", "<unchanged> error 53"},
-      {"C:\\tmp\\a*b", "<unchanged> error 123"},
-  };
-  for (const auto& c : cases) EXPECT_EQ(mapped(c.windows), c.host) << c.windows;
-  EXPECT_NE(GetFileAttributesA("c:/TMP") & FILE_ATTRIBUTE_DIRECTORY, 0u);
-  EXPECT_EQ(GetFileAttributesA("D:\\tmp"), INVALID_FILE_ATTRIBUTES);
-  EXPECT_EQ(GetLastError(), ERROR_PATH_NOT_FOUND);
-  // What a POSIX user types is read the POSIX way.
-  EXPECT_EQ(windows_path_from_typed("/home//me/x.zebc"), "C:\\home\\me\\x.zebc");
-}
-
-TEST(PathMapping, NamesTakeTheCaseStoredOnDiskAnExactMatchFirst) {
-  ScopedTempDir dir;
-  test::write_host_file(dir.host("abc"), "lower");
-  test::write_host_file(dir.host("ABC"), "upper");
-  test::write_host_file(dir.host("Mixed.C"), "");
+// Names take the case stored on disk, an exact match first, and a name that
+// does not exist is kept as typed, so that it can be made.
+TEST(PathMapping, DriveCIsTheRootNothingElseExistsAndNamesTakeTheStoredCase) {
+  test::ScopedTempDir dir;
+  for (const char* name : {"aBc", "ABC", "abc", "Mixed.C"})
+    test::write_host_file(dir.host(name), name);
   const std::string base = dir.host_path().string();
-  EXPECT_EQ(mapped(dir / "abc"), base + "/abc");
-  EXPECT_EQ(mapped(dir / "ABC"), base + "/ABC");
-  EXPECT_EQ(mapped(dir / "Abc"), base + "/ABC");  // fixed by byte order, not the directory's
-  EXPECT_EQ(mapped(dir / "MIXED.c"), base + "/Mixed.C");
-  EXPECT_EQ(mapped(dir / "New.C"), base + "/New.C");  // kept as typed, so that it can be made
+  const std::pair<std::string, std::string> cases[] = {
+      {"C:\\tmp", "/tmp"}, {"c:/tmp", "/tmp"}, {"\\tmp", "/tmp"}, {"/tmp", "/tmp"}, {"C:\\", "/"},
+      {"C:\\..\\tmp\\.\\", "/tmp/"},
+      {"D:\\tmp", "<unchanged> error 3"}, {"z:tmp", "<unchanged> error 3"},
+      {"\\\\server\\share\\x", "<unchanged> error 53"}, {"//server/share", "<unchanged> error 53"},
+      {"C:\\tmp\\a*b", "<unchanged> error 123"},
+      {dir / "abc", base + "/abc"}, {dir / "ABC", base + "/ABC"},
+      {dir / "Abc", base + "/ABC"},  // fixed by byte order, not the directory's
+      {dir / "MIXED.c", base + "/Mixed.C"}, {dir / "New.C", base + "/New.C"}};
+  for (const auto& [windows, host] : cases) EXPECT_EQ(mapped(windows), host) << windows;
 }
 
-// Puts the raw POSIX PATH back, whatever a test did with it.
-struct SavedPath {
-  std::optional<std::string> raw;
-  SavedPath() {
-    if (const char* value = std::getenv("PATH")) raw = value;
-  }
-  ~SavedPath() { raw ? setenv("PATH", raw->c_str(), 1) : unsetenv("PATH"); }
-};
-
-std::string windows_path() {
+// PATH as the Win32 calls read it; then every environment entry named PATH
+// in any case, as children and exec see them.
+std::string both_paths() {
   char buffer[1024];
   const DWORD length = GetEnvironmentVariableA("Path", buffer, sizeof buffer);
-  return length < sizeof buffer ? std::string(buffer, length) : "<too long>";
-}
-
-// Every environment entry named PATH in any case, with its value.
-std::string raw_paths() {
-  std::string entries;
+  std::string both = length < sizeof buffer ? std::string(buffer, length) : "<too long>";
   for (char** entry = environ; *entry != nullptr; ++entry) {
-    if (strncasecmp(*entry, "PATH=", 5) == 0) entries += std::string(*entry) + "|";
+    if (strncasecmp(*entry, "PATH=", 5) == 0) both += std::string(" | ") + *entry;
   }
-  return entries;
+  return both;
 }
 
 TEST(PathVariable, ConvertedBothWaysAndReadBackAsWritten) {
-  SavedPath saved;
+  test::ScopedEnvVar saved("PATH", "C:\\bin");  // puts PATH back, whatever the test does with it
   const std::pair<const char*, const char*> reads[] = {
-      {"/usr/bin:/bin", "C:\\usr\\bin;C:\\bin"},
-      {"/usr/local/bin/:tools/bin", "C:\\usr\\local\\bin\\;tools\\bin"},
-      {"/bin::/", "C:\\bin;.;C:\\"},
-  };
+      {"/usr/bin:/bin", "C:\\usr\\bin;C:\\bin"}, {"/bin::/", "C:\\bin;.;C:\\"},
+      {"/usr/local/bin/:tools/bin", "C:\\usr\\local\\bin\\;tools\\bin"}};
   for (const auto& [raw, windows] : reads) {
     setenv("PATH", raw, 1);
-    EXPECT_EQ(windows_path(), windows) << raw;
+    EXPECT_EQ(both_paths(), windows + std::string(" | PATH=") + raw);
   }
-  ScopedTempDir temp;
+  test::ScopedTempDir temp;
   std::string upper_temp = temp.path();
   for (char& ch : upper_temp) ch = static_cast<char>(std::toupper(static_cast<unsigned char>(ch)));
   setenv("path", "/stale", 1);
+  // The program that set PATH reads its own text back, as on Windows.
   const std::pair<std::string, std::string> writes[] = {
       {"C:\\usr\\bin;C:\\bin", "/usr/bin:/bin"},
       // Existing directories take their stored names; others stay as typed.
@@ -115,15 +79,13 @@ TEST(PathVariable, ConvertedBothWaysAndReadBackAsWritten) {
   };
   for (const auto& [windows, raw] : writes) {
     ASSERT_TRUE(SetEnvironmentVariableA("Path", windows.c_str()));
-    EXPECT_EQ(raw_paths(), "PATH=" + raw + "|") << windows;
-    // The program that set PATH reads its own text back, as on Windows.
-    EXPECT_EQ(windows_path(), windows);
+    EXPECT_EQ(both_paths(), windows + " | PATH=" + raw);
   }
   // Once PATH is changed behind the layer's back, the POSIX list counts.
   setenv("PATH", "/usr/bin", 1);
-  EXPECT_EQ(windows_path(), "C:\\usr\\bin");
+  EXPECT_EQ(both_paths(), "C:\\usr\\bin | PATH=/usr/bin");
   ASSERT_TRUE(SetEnvironmentVariableA("path", nullptr));
-  EXPECT_EQ(raw_paths(), "");
+  EXPECT_EQ(both_paths(), "");
 }
 
 }  // namespace
