@@ -3,50 +3,23 @@
 #include <gtest/gtest.h>
 
 #include <cstdio>
-#include <filesystem>
-#include <string>
 
 #include "support/scoped.h"
 
 namespace zeb::cache {
-namespace {
-
-namespace fs = std::filesystem;
 
 // An installation directory in a fresh temporary directory.
 class CacheRegistryTest : public ::testing::Test {
  protected:
-  std::string base() const { return dir_.path() + "\\"; }
   std::string registry() const { return test::read_host_file(dir_.host(kRegistryFileName)); }
-  void set_registry(const std::string& bytes) const {
-    test::write_host_file(dir_.host(kRegistryFileName), bytes);
-  }
-  std::string list() const {
-    ::testing::internal::CaptureStdout();
-    EXPECT_EQ(cache_registry_in(base(), kRegistryList, nullptr), 0);
-    std::fflush(stdout);
-    return ::testing::internal::GetCapturedStdout();
-  }
-  int register_path(std::string path) const {
-    return cache_registry_in(base(), kRegistryRegister, &path);
-  }
+  void set_registry(const std::string& bytes) const { test::write_host_file(dir_.host(kRegistryFileName), bytes); }
+  int register_path(std::string path) const { return cache_registry_in(base_, kRegistryRegister, &path); }
 
   test::ScopedTempDir dir_;
+  const std::string base_ = dir_.path() + "\\";
 };
 
-TEST_F(CacheRegistryTest, NewRegistryHoldsTheMarkerAndTheLowerCasePath) {
-  EXPECT_EQ(list(), "No cached files\n");
-  EXPECT_FALSE(fs::exists(dir_.host(kRegistryFileName)));
-  std::string path = "C:\\Tools\\Cache\\A.EXE";
-  EXPECT_EQ(cache_registry_in(base(), kRegistryRegister, &path), 0);
-  EXPECT_EQ(path, "c:\\tools\\cache\\a.exe");
-  EXPECT_EQ(registry(), "<zeb software>\nc:\\tools\\cache\\a.exe\n");
-  register_path("C:\\B.exe");
-  EXPECT_EQ(registry(), "<zeb software>\nc:\\tools\\cache\\a.exe\nc:\\b.exe\n");
-  EXPECT_EQ(list(), "c:\\tools\\cache\\a.exe \nc:\\b.exe \n");
-}
-
-TEST_F(CacheRegistryTest, CrLfLinesReadTheSameAndAKnownPathInAnyCaseChangesNoByte) {
+TEST_F(CacheRegistryTest, KnownPathsInAnyCaseChangeNoByteAndNewOnesAreAddedLowerCase) {
   // Never rewritten since it was edited by hand: mixed case and CR LF.
   const std::string before = "<zeb software>\r\nC:\\Work\\X.exe\r\n\r\nc:\\y.exe";
   for (const char* again : {"c:\\work\\x.exe", "C:\\WORK\\X.EXE", "c:\\Y.exe"}) {
@@ -54,36 +27,35 @@ TEST_F(CacheRegistryTest, CrLfLinesReadTheSameAndAKnownPathInAnyCaseChangesNoByt
     EXPECT_EQ(register_path(again), 0) << again;
     EXPECT_EQ(registry(), before) << again;
   }
-  EXPECT_EQ(list(), "C:\\Work\\X.exe \n \nc:\\y.exe \n");
-  register_path("c:\\b.exe");
-  EXPECT_EQ(registry(), "<zeb software>\nc:\\work\\x.exe\n\nc:\\y.exe\nc:\\b.exe\n");
+  ::testing::internal::CaptureStdout();
+  EXPECT_EQ(cache_registry_in(base_, kRegistryList, nullptr), 0);
+  std::fflush(stdout);
+  EXPECT_EQ(::testing::internal::GetCapturedStdout(), "C:\\Work\\X.exe \n \nc:\\y.exe \n");
+  std::string path = "C:\\B.exe";
+  EXPECT_EQ(cache_registry_in(base_, kRegistryRegister, &path), 0);
+  EXPECT_EQ(path + "|" + registry(), "c:\\b.exe|<zeb software>\nc:\\work\\x.exe\n\nc:\\y.exe\nc:\\b.exe\n");
   set_registry("");  // an empty registry gets no marker
   register_path("C:\\New.exe");
   EXPECT_EQ(registry(), "c:\\new.exe\n");
 }
 
-TEST_F(CacheRegistryTest, FlushDeletesOnlyWhatLiesInsideTheCacheDirectory) {
-  for (const char* file : {"cache/Hello.zebc-1/Hello.zebc.exe", "elsewhere/keep.exe",
-                           "victim/v.exe", "cachex/y.exe"}) {
-    fs::create_directories(dir_.host(file).parent_path());
+TEST_F(CacheRegistryTest, FlushDeletesOnlyWhatLiesInsideTheCacheDirectoryAndKeepsTheRestRegistered) {
+  for (const char* file : {"cache/Hello.zebc-1/Hello.zebc.exe", "elsewhere/keep.exe", "victim/v.exe", "cachex/y.exe"}) {
+    std::filesystem::create_directories(dir_.host(file).parent_path());
     test::write_host_file(dir_.host(file), "MZ");
   }
-  set_registry("<zeb software>\n" + base() + "CACHE\\hello.zebc-1\\hello.zebc.exe\n" + base() +
-               "elsewhere\\keep.exe\n" + base() + "cache\\..\\victim\\v.exe\n" + base() +
-               "cachex\\y.exe\n");
+  const std::string kept =
+      base_ + "elsewhere\\keep.exe\n" + base_ + "cache\\..\\victim\\v.exe\n" + base_ + "cachex\\y.exe\n";
+  set_registry("<zeb software>\n" + base_ + "CACHE\\hello.zebc-1\\hello.zebc.exe\n" + kept);
   const char* arguments[] = {"zeb_c", "/flush"};
   ::testing::internal::CaptureStdout();
-  EXPECT_EQ(handle_command_in(base(), 2, arguments), 1);
+  EXPECT_EQ(handle_command_in(base_, 2, arguments), 1);
   EXPECT_EQ(::testing::internal::GetCapturedStdout(), "deleting cached files \n");
-  EXPECT_FALSE(fs::exists(dir_.host("cache/Hello.zebc-1")));
-  EXPECT_TRUE(fs::is_directory(dir_.host("cache")));
-  for (const char* kept : {"elsewhere/keep.exe", "victim/v.exe", "cachex/y.exe"}) {
-    EXPECT_TRUE(fs::exists(dir_.host(kept))) << kept;
-  }
-  // What is still there stays registered, so that nothing is forgotten.
-  EXPECT_EQ(registry(), "<zeb software>\n" + base() + "elsewhere\\keep.exe\n" + base() +
-                            "cache\\..\\victim\\v.exe\n" + base() + "cachex\\y.exe\n");
+  EXPECT_FALSE(std::filesystem::exists(dir_.host("cache/Hello.zebc-1")));
+  EXPECT_TRUE(std::filesystem::is_directory(dir_.host("cache")));
+  for (const char* file : {"elsewhere/keep.exe", "victim/v.exe", "cachex/y.exe"})
+    EXPECT_TRUE(std::filesystem::exists(dir_.host(file))) << file;
+  EXPECT_EQ(registry(), "<zeb software>\n" + kept);
 }
 
-}  // namespace
 }  // namespace zeb::cache

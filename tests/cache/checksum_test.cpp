@@ -2,42 +2,36 @@
 
 #include <gtest/gtest.h>
 
-#include <cstdint>
 #include <string>
+#include <tuple>
+#include <utility>
 
 #include "support/scoped.h"
 
 namespace zeb::cache {
-namespace {
 
-std::uint32_t crc_of(const std::string& bytes, std::uint32_t previous = 0) {
-  return crc32_update(previous, bytes.data(), static_cast<std::uint32_t>(bytes.size()));
-}
-
-TEST(Crc32Update, KnownValuesPiecesAndNullData) {
-  EXPECT_EQ(crc_of(""), 0u);
-  EXPECT_EQ(crc_of("abc"), 0x352441C2u);
-  EXPECT_EQ(crc_of("123456789"), 0xCBF43926u);
-  EXPECT_EQ(crc_of("c", crc_of("ab")), 0x352441C2u);
-  EXPECT_EQ(crc32_update(0x352441C2u, "x", 0), 0x352441C2u);
-  EXPECT_EQ(crc32_update(0x352441C2u, nullptr, 10), 0u);
-}
-
-TEST(FileCrc32, WholeFileEqualsTheOneShotChecksumAndAMissingOneLeavesOutUntouched) {
+TEST(Checksum, KnownValuesPiecesAndWholeFiles) {
+  const auto crc = [](const std::string& bytes, std::uint32_t previous) {
+    return crc32_update(previous, bytes.data(), static_cast<std::uint32_t>(bytes.size()));
+  };
+  EXPECT_EQ(std::tuple(crc("", 0), crc("abc", 0), crc("123456789", 0), crc("c", crc("ab", 0)),
+                       crc32_update(0x352441C2u, "x", 0), crc32_update(0x352441C2u, nullptr, 10)),
+            std::tuple(0u, 0x352441C2u, 0xCBF43926u, 0x352441C2u, 0x352441C2u, 0u));
+  // Bytes that differ from chunk to chunk, so that a chunk read twice or skipped shows.
+  std::string large(2 * kChecksumChunkSize + 7, '\0');
+  for (std::size_t i = 0; i < large.size(); ++i) large[i] = static_cast<char>(i * 7 + i / kChecksumChunkSize);
   test::ScopedTempDir dir;
-  // Bytes that differ from chunk to chunk, so a chunk read twice or skipped shows.
-  std::string large(10000, '\0');
-  for (std::size_t i = 0; i < large.size(); ++i) large[i] = static_cast<char>(i * 7 + i / 4096);
-  for (const std::string& bytes : {std::string(), std::string("abc"), large}) {
+  const std::string path = dir / "f.bin";
+  // A file's checksum continues from the one given.
+  for (const auto& [bytes, initial] : {std::tuple(std::string(), 0u), std::tuple(std::string("c"), crc("ab", 0)),
+                                       std::tuple(large, 0u)}) {
     test::write_host_file(dir.host("f.bin"), bytes);
     std::uint32_t out = 0xDEADBEEFu;
-    ASSERT_EQ(file_crc32(0, (dir / "f.bin").c_str(), &out), 0) << bytes.size();
-    EXPECT_EQ(out, crc_of(bytes)) << bytes.size();
+    ASSERT_EQ(file_crc32(initial, path.c_str(), &out), 0) << bytes.size();
+    EXPECT_EQ(out, crc(bytes, initial)) << bytes.size();
   }
   std::uint32_t out = 0xDEADBEEFu;
-  EXPECT_EQ(file_crc32(0, (dir / "missing.bin").c_str(), &out), 1);
-  EXPECT_EQ(out, 0xDEADBEEFu);
+  EXPECT_EQ((std::pair{file_crc32(0, (dir / "missing.bin").c_str(), &out), out}), std::pair(1, 0xDEADBEEFu));
 }
 
-}  // namespace
 }  // namespace zeb::cache

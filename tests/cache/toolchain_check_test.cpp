@@ -3,84 +3,52 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <filesystem>
 #include <optional>
-#include <string>
+#include <utility>
 
 #include "cache/result_codes.h"
-#include "platform/win32.h"
 #include "support/scoped.h"
 
 namespace zeb::cache {
-namespace {
-
-namespace fs = std::filesystem;
-
-// A Windows-form path as the host's own library names it (on POSIX hosts C:
-// is the root).
-fs::path host_of(std::string windows) {
-  if (fs::path(windows).has_root_name()) return windows;
-  std::replace(windows.begin(), windows.end(), '\\', '/');
-  return windows.substr(2);
-}
-
-std::string mingw(const std::string& version) {
-  return "Thread model: win32\ngcc version " + version + " (mingw-special)\n";
-}
-
-enum Prep { kPlain, kNoGcc, kGccFails, kReadOnlyCapture, kEmptyCapture };
 
 // The capture file lands in the current directory; "gcc" is the fake one,
-// alone on PATH, so that no real compiler of the machine can answer.
-TEST(ToolchainCheckTest, ResultsOfTheFakeCompiler) {
-  test::ScopedTempDir dir, bin, empty;
+// alone on PATH, so that no real compiler of the machine can answer. A gcc
+// that is missing or fails, and a capture file that cannot be deleted, are
+// met end to end.
+TEST(ToolchainCheckTest, VersionsAndCapturesOfTheFakeCompiler) {
+  test::ScopedTempDir dir, bin;
   test::ScopedCurrentDir here(dir.path());
-  const std::string fake = test::test_binary_dir() + "child_fake_gcc";
-  const std::string ext = fs::exists(host_of(fake + ".exe")) ? ".exe" : "";
-  fs::copy_file(host_of(fake + ext), bin.host("gcc" + ext));
-  const std::string capture = dir / kVersionCaptureFile;
-  const std::string beyond_limit =
-      "(mingw-special)" + std::string(kVersionOutputLimit, 'x') + "gcc version 3.4.2\n";
-  const struct {
-    std::optional<std::string> output;
-    Prep prep;
-    int expected;
-    const char* printed;
-    const char* line;
-  } cases[] = {
-      {mingw("10.2.0"), kPlain, Success, "", "gcc version 10.2.0 \n"},
-      {mingw("3.4.2"), kPlain, Success, "", "gcc version 3.4.2 \n"},
-      {mingw("3.4.10"), kPlain, Success, "", "gcc version 3.4.10 \n"},
-      {mingw("3.3.1"), kPlain, GccTooOld, kVersionTooOldMessage, "gcc version 3.3.1 \n"},
-      {mingw("3.4.1"), kPlain, GccTooOld, kVersionTooOldMessage, "gcc version 3.4.1 \n"},
-      {"GCC VERSION 4.1.2 (MINGW-SPECIAL)", kPlain, Success, "", "gcc version 4.1.2 \n"},
-      {mingw("3.4.2"), kReadOnlyCapture, CaptureFileNotDeleted, "", ""},
-      {mingw("3.4.2"), kNoGcc, GccNotStarted, "", ""},
-      {mingw("3.4.2"), kGccFails, GccVersionFailed, "", ""},
-      {std::nullopt, kPlain, CaptureFileMissing, "", ""},
-      {std::nullopt, kEmptyCapture, CaptureFileEmpty, "", ""},
-      {"gcc version 3.4.2 (GCC)\n", kPlain, GccNotMingw, kMingwNotFoundMessage, ""},
-      {beyond_limit, kPlain, GccVersionWordsMissing, "", ""},
+  // The test programs' directory as the host names it: on POSIX hosts C: is the root.
+  std::string programs = test::test_binary_dir();
+  if (std::filesystem::path::preferred_separator == '/') programs = programs.substr(2);
+  std::replace(programs.begin(), programs.end(), '\\', static_cast<char>(std::filesystem::path::preferred_separator));
+  const std::string ext = std::filesystem::exists(programs + "child_fake_gcc.exe") ? ".exe" : "";
+  std::filesystem::copy_file(programs + "child_fake_gcc" + ext, bin.host("gcc" + ext));
+  test::ScopedEnvVar path("PATH", bin.path());
+  const auto mingw = [](const std::string& version) {
+    return "Thread model: win32\ngcc version " + version + " (mingw-special)\n";
   };
-  for (const auto& c : cases) {
-    SCOPED_TRACE(std::to_string(c.prep) + " " + c.output.value_or("(none)").substr(0, 60));
-    test::ScopedEnvVar path("PATH", c.prep == kNoGcc ? empty.path() : bin.path());
-    test::ScopedEnvVar output("ZEB_FAKE_GCC_OUTPUT", c.output);
-    test::ScopedEnvVar status("ZEB_FAKE_GCC_STATUS", c.prep == kGccFails ? "1" : "0");
-    test::ScopedEnvVar empty_file(
-        "ZEB_FAKE_GCC_EMPTY",
-        c.prep == kEmptyCapture ? std::optional<std::string>(kVersionCaptureFile) : std::nullopt);
-    if (c.prep == kReadOnlyCapture) {
-      test::write_host_file(dir.host(kVersionCaptureFile), "held");
-      ASSERT_TRUE(SetFileAttributesA(capture.c_str(), FILE_ATTRIBUTE_READONLY));
-    }
+  const std::string beyond_limit = "(mingw-special)" + std::string(kVersionOutputLimit, 'x') + "gcc version 3.4.2\n";
+  // Versions compare by number, part by part; the words in any letter case. An
+  // empty output leaves no capture file, unless the fake makes an empty one.
+  const struct { std::optional<std::string> said; bool empty; int result; const char *printed, *line; } cases[] = {
+      {mingw("10.2.0"), false, Success, "", "gcc version 10.2.0 \n"},
+      {mingw("3.4.2"), false, Success, "", "gcc version 3.4.2 \n"},
+      {mingw("3.4.10"), false, Success, "", "gcc version 3.4.10 \n"},
+      {mingw("3.3.1"), false, GccTooOld, kVersionTooOldMessage, "gcc version 3.3.1 \n"},
+      {mingw("3.4.1"), false, GccTooOld, kVersionTooOldMessage, "gcc version 3.4.1 \n"},
+      {"GCC VERSION 4.1.2 (MINGW-SPECIAL)", false, Success, "", "gcc version 4.1.2 \n"},
+      {std::nullopt, false, CaptureFileMissing, "", ""}, {std::nullopt, true, CaptureFileEmpty, "", ""},
+      {"gcc version 3.4.2 (GCC)\n", false, GccNotMingw, kMingwNotFoundMessage, ""},
+      {beyond_limit, false, GccVersionWordsMissing, "", ""}};
+  for (const auto& [said, empty, result, printed, line] : cases) {
+    test::ScopedEnvVar output("ZEB_FAKE_GCC_OUTPUT", said);
+    test::ScopedEnvVar empty_capture("ZEB_FAKE_GCC_EMPTY", empty ? kVersionCaptureFile : std::optional<std::string>());
     ::testing::internal::CaptureStdout();
-    EXPECT_EQ(toolchain_check(), c.expected);
-    EXPECT_EQ(::testing::internal::GetCapturedStdout(), c.printed);
-    EXPECT_STREQ(toolchain_version_line(), c.line);
-    SetFileAttributesA(capture.c_str(), FILE_ATTRIBUTE_NORMAL);
+    const int got = toolchain_check();
+    const std::string shown = ::testing::internal::GetCapturedStdout() + "|" + toolchain_version_line();
+    EXPECT_EQ(std::pair(got, shown), std::pair(result, std::string(printed) + "|" + line)) << said.value_or("-");
   }
 }
 
-}  // namespace
 }  // namespace zeb::cache

@@ -4,98 +4,67 @@
 
 #include <cctype>
 #include <cstdlib>
-#include <filesystem>
-#include <string>
 #include <utility>
 
 #include "cache/result_codes.h"
 #include "support/scoped.h"
 
 namespace zeb::driver {
-namespace {
 
 using namespace zeb::cache;
 
-TEST(ResolveSourcePathTest, AbsolutePathsAreKeptAndRefusalsLeaveOutAlone) {
-  const std::string exact = "C:\\" + std::string(kMaxPathLength - 3, 'a');
-  const std::string over = exact + "b";
-  const std::pair<const char*, int> cases[] = {
-      {"\\\\server\\share\\f.zebc", Success}, {"D:\\x\\f.zebc", Success},
-      {exact.c_str(), Success},               {over.c_str(), ArgumentTooLong},
-      {"\\f.zebc", LeadingBackslash},         {".\\f.zebc", LeadingDot},
-      {".f.zebc", LeadingDot},
-  };
-  for (const auto& [typed, result] : cases) {
-    std::string out = "before";
-    EXPECT_EQ(resolve_source_path(out, typed), result) << typed;
-    EXPECT_EQ(out, result == Success ? typed : "before");
-  }
-}
-
-TEST(ResolveSourcePathTest, RelativeNamesJoinTheCurrentDirectoryOfTheMoment) {
+TEST(ResolveSourcePathTest, AbsolutePathsAreKeptRelativeOnesJoinedAndRefusalsLeaveOutAlone) {
   test::ScopedTempDir dir;
   std::filesystem::create_directory(dir.host("sub"));
+  test::ScopedCurrentDir here(dir.path());
   std::string out;
-  {
-    test::ScopedCurrentDir here(dir.path());
-    EXPECT_EQ(resolve_source_path(out, "f.zebc"), Success);
-    EXPECT_EQ(out, dir.path() + "\\f.zebc");
-    ASSERT_EQ(set_current_directory((dir / "sub").c_str()), 0);
-    EXPECT_EQ(resolve_source_path(out, "g\\f.zebc"), Success);
-    EXPECT_EQ(out, dir.path() + "\\sub\\g\\f.zebc");
-    // Short by itself, one character too long once joined.
-    const std::string name(kMaxPathLength - (dir / "sub").size(), 'n');
-    EXPECT_EQ(resolve_source_path(out, name.c_str()), ArgumentTooLong);
+  EXPECT_EQ((std::pair{resolve_source_path(out, "f.zebc"), out}), std::pair(0, dir / "f.zebc"));
+  // The current directory of the moment counts.
+  ASSERT_EQ(set_current_directory((dir / "sub").c_str()), 0);
+  const std::string exact = "C:\\" + std::string(kMaxPathLength - 3, 'a'), sub = dir / "sub";
+  // The second name is short by itself, one character too long once joined.
+  // Refusals leave `out` as it was ("-").
+  const struct { std::string typed; int result; std::string out; } cases[] = {
+      {"\\\\server\\share\\f.zebc", Success, "\\\\server\\share\\f.zebc"}, {"D:\\x\\f.zebc", Success, "D:\\x\\f.zebc"},
+      {exact, Success, exact}, {exact + "b", ArgumentTooLong, "-"}, {"\\f.zebc", LeadingBackslash, "-"},
+      {".\\f.zebc", LeadingDot, "-"}, {".f.zebc", LeadingDot, "-"}, {"g\\f.zebc", Success, sub + "\\g\\f.zebc"},
+      {std::string(kMaxPathLength - sub.size(), 'n'), ArgumentTooLong, "-"}};
+  for (const auto& c : cases) {
+    out = "-";
+    EXPECT_EQ((std::pair{resolve_source_path(out, c.typed.c_str()), out}), std::pair(c.result, c.out)) << c.typed;
   }
   // A drive root already ends in a backslash: it is not doubled.
   test::ScopedCurrentDir root(dir.path().substr(0, 3));
-  EXPECT_EQ(resolve_source_path(out, "f.zebc"), Success);
-  EXPECT_EQ(out, dir.path().substr(0, 3) + "f.zebc");
+  EXPECT_EQ((std::pair{resolve_source_path(out, "f.zebc"), out}), std::pair(0, dir.path().substr(0, 3) + "f.zebc"));
 }
 
-TEST(NormalizePathCaseTest, StoredNamesReplaceTypedOnesButNotTheDriveLetter) {
+TEST(NormalizePathCaseTest, StoredNamesReplaceTypedOnesButNotTheDriveLetterNorOtherNames) {
   test::ScopedTempDir dir;
   std::filesystem::create_directories(dir.host("Projects/demo"));
-  test::write_host_file(dir.host("Projects/demo/test.zebc"), "int main(){return 0;}");
+  test::write_host_file(dir.host("Projects/demo/test.zebc"), "same size");
+  test::write_host_file(dir.host("Projects/test.zebc"), "SAME SIZE");
   std::string upper = dir.path();
   for (char& c : upper) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
   std::string path = "c:" + upper.substr(2) + "\\PROJECTS\\DEMO\\TEST.ZEBC";
   EXPECT_EQ(normalize_path_case(path), 1);
   EXPECT_EQ(path, "c:" + dir.path().substr(2) + "\\Projects\\demo\\test.zebc");
-  const std::string unchanged[] = {
-      upper + "\\PROJECTS\\DEMO\\MISSING.ZEBC",
-      upper + "\\PROJECTS\\DEMO\\TEST.*",
-      // An entry directly in a drive root is left as typed.
-      upper.substr(0, upper.find('\\', 3)),
-  };
-  for (const std::string& typed : unchanged) {
+  // An entry directly in a drive root is left as typed. A name holding a '/'
+  // is looked up whole by the platform but is no directory of its own: the
+  // rebuild would drop "demo/" and find a file of the same size there.
+  for (const std::string& typed : {upper + "\\PROJECTS\\DEMO\\MISSING.ZEBC", upper + "\\PROJECTS\\DEMO\\TEST.*",
+                                   upper.substr(0, upper.find('\\', 3)), dir.path() + "\\Projects\\demo/test.zebc"}) {
     path = typed;
-    EXPECT_EQ(normalize_path_case(path), 0) << typed;
-    EXPECT_EQ(path, typed);
+    EXPECT_EQ((std::pair{normalize_path_case(path), path}), std::pair(0, typed));
   }
-}
-
-TEST(NormalizePathCaseTest, NeverRebuildsIntoAPathWithOtherNames) {
-  test::ScopedTempDir dir;
-  test::write_host_file(dir.host("x.zebc"), "same size");
-  std::filesystem::create_directory(dir.host("sub"));
-  test::write_host_file(dir.host("sub/x.zebc"), "SAME SIZE");
-  // A name holding a '/' is looked up whole by the platform but is no
-  // directory of its own: the rebuild would drop "sub/".
-  std::string path = dir.path() + "\\sub/x.zebc";
-  const std::string typed = path;
-  EXPECT_EQ(normalize_path_case(path), 0);
-  EXPECT_EQ(path, typed);
   // A directory whose look-up fails on the way is not left out either.
-  path = dir.path() + "\\SUB\\X.ZEBC";
-  const StoredNameLookup blind_to_sub = [](const std::string& p, std::string& stored) {
-    if (p.ends_with("SUB")) return false;
+  path = dir.path() + "\\PROJECTS\\TEST.ZEBC";
+  const StoredNameLookup blind_to_projects = [](const std::string& p, std::string& stored) {
     stored = p.substr(p.rfind('\\') + 1);
     for (char& c : stored) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-    return true;
+    return !p.ends_with("PROJECTS");
   };
-  EXPECT_EQ(normalize_path_case_with(path, blind_to_sub), 0);
-  EXPECT_EQ(path, dir.path() + "\\SUB\\X.ZEBC");
+  EXPECT_EQ((std::pair{normalize_path_case_with(path, blind_to_projects), path}),
+            std::pair(0, dir.path() + "\\PROJECTS\\TEST.ZEBC"));
 }
 
 TEST(ManageWorkingDirectoryTest, RestoreWithoutSaveChangesNothing) {
@@ -103,13 +72,8 @@ TEST(ManageWorkingDirectoryTest, RestoreWithoutSaveChangesNothing) {
   GTEST_FLAG_SET(death_test_style, "threadsafe");
   test::ScopedTempDir dir;
   test::ScopedCurrentDir keep(dir.path());
-  EXPECT_EXIT(
-      {
-        const int result = manage_working_directory(kRestoreWorkingDirectory, nullptr);
-        std::_Exit(result == 0 && dir.path() == current_directory() ? 0 : 1);
-      },
-      ::testing::ExitedWithCode(0), "");
+  EXPECT_EXIT(std::_Exit(manage_working_directory(kRestoreWorkingDirectory, nullptr) == 0 &&
+                         dir.path() == current_directory() ? 0 : 1), ::testing::ExitedWithCode(0), "");
 }
 
-}  // namespace
 }  // namespace zeb::driver

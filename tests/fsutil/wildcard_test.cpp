@@ -1,82 +1,79 @@
-// File-name matching, the position register it reports through, and the
-// tokenizer it splits patterns with.
+// File-name matching, the position register it reports through, the
+// tokenizer it splits patterns with, and the '/'-path splitter.
 #include "fsutil/wildcard.h"
 
 #include <gtest/gtest.h>
 
-#include <string>
+#include <cstring>
+#include <tuple>
 #include <utility>
 #include <vector>
 
 namespace zeb::fsutil {
-namespace {
 
-struct MatchCase { std::string path, pattern; int expected; };
-
-void expect_matches(const std::vector<MatchCase>& cases) {
-  for (const auto& [path, pattern, expected] : cases) {
+// Row by row: the simple shapes, where only ASCII letters fold; one inner
+// star, with the blanks beside it trimmed; surplus stars and empty tokens,
+// which never match; texts of 256 characters, which are refused.
+TEST(Wildcard, ShapesLimitsPositionsAndWhatNeverMatches) {
+  const std::string dir = "C:\\" + std::string(248, 'd') + "\\", a255(255, 'a');
+  const struct { std::string path, pattern; int expected; } cases[] = {
+      {"C:\\dir\\Main.C", "main.c", 1}, {"C:/dir/main.c", "MAIN.C", 1}, {"main.c", "main.?", 0}, {"main.c", "main", 0},
+      {"dir\\main.c", "dir\\main.c", 0}, {"\xC9.c", "\xE9.c", 0}, {"x@", "x`", 0}, {"x.c", "", 1}, {"noext", "*.*", 1},
+      {"c:\\dir\\", "*", 0}, {"c:\\dir\\Main.C", "*.c", 1}, {"main.c", "*.h", 0}, {"c", "*cc", 0},
+      {"\xC9.c", "*\xE9.c", 0}, {"main.c", "MAIN*", 1}, {"main.c", "mb*", 0}, {"m", "mm*", 0},
+      {"c:\\a\\main.c", "c:*", 0}, {"xabc", "*BC*", 1}, {"xabc", "*xabc*", 1}, {"xabc", "*cb*", 0},
+      {"test.log", "te*LOG", 1}, {"test.log", "te*loc", 0}, {"aba", "ab*ba", 1}, {"ab", "ab*ba", 0},
+      {"apple", "a*.*", 1}, {"test.log", "*st*og", 1}, {"test.log", "*og*st", 0}, {"test.log", "*xy*og", 0},
+      {"test.log", "te*.l*", 1}, {"test.log", "xe*.l*", 0}, {"banana", "a*.*", 0}, {"ogst", "*og*st*", 1},
+      {"log.test", "*og*st*", 1}, {"stog", "*og*st*", 0}, {"abxcd", "ab * cd", 1}, {"ab cd", "ab*  cd", 1},
+      {"axb", "a**b", 0}, {"xab", "**ab", 0}, {"abx", "ab**", 0}, {"ab", "**", 0}, {"axb", "*a*b*c", 0},
+      {"a-b", "a*b*c", 0}, {"a-b-c", "*a*b*c*", 0}, {"abc", "***", 0}, {"a x ", "a * ", 0}, {"x", " *x", 0},
+      {a255, "*", 1}, {a255 + "a", "*", 0}, {dir + "x.c", "*.c", 1}, {dir + "xy.c", "*.c", 0},
+      {a255, a255.substr(1) + "*", 1}, {a255, a255 + "*", 0}};
+  for (const auto& [path, pattern, expected] : cases)
     EXPECT_EQ(match_wildcard(path.c_str(), pattern.c_str()), expected) << path << " ~ " << pattern;
-  }
-}
-
-TEST(Wildcard, ExactNameFoldsAsciiCaseOnly) {
-  expect_matches({{"C:\\dir\\Main.C", "main.c", 1}, {"C:/dir/main.c", "MAIN.C", 1}, {"main.c", "main.?", 0},
-                  {"main.c", "main", 0}, {"dir\\main.c", "dir\\main.c", 0}, {"\xC9.c", "\xE9.c", 0},
-                  {"x@", "x`", 0}, {"x.c", "", 1}, {"noext", "*.*", 1}, {"c:\\dir\\", "*", 0}});
-}
-
-TEST(Wildcard, Suffix) {
-  expect_matches({{"c:\\dir\\Main.C", "*.c", 1}, {"main.c", "*.h", 0}, {"c", "*cc", 0}, {"\xC9.c", "*\xE9.c", 0}});
-}
-
-TEST(Wildcard, Prefix) {
-  expect_matches({{"main.c", "MAIN*", 1}, {"main.c", "mb*", 0}, {"m", "mm*", 0}, {"c:\\a\\main.c", "c:*", 0}});
-}
-
-TEST(Wildcard, ContainsReportsWhereTheTextStands) {
-  expect_matches({{"xabc", "*BC*", 1}, {"xabc", "*xabc*", 1}, {"xabc", "*cb*", 0}});
-  const std::pair<const char*, int> positions[] = {{"*bc*", 3}, {"*zz*", 0}, {"*", 77}};  // early answers leave it
-  for (const auto& [pattern, position] : positions) {
+  // Early answers ("*") leave the position register; other operations than
+  // read and store change nothing and answer 0.
+  for (const auto& [pattern, position] : {std::pair("*bc*", 3), std::pair("*zz*", 0), std::pair("*", 77)}) {
     match_position(kPositionStore, 77);
     match_wildcard("xabc", pattern);
-    EXPECT_EQ(match_position(kPositionRead, 0), position) << pattern;
+    EXPECT_EQ((std::tuple{match_position(2, 5), match_position(-1, 5), match_position(kPositionRead, 0)}),
+              std::tuple(0, 0, position)) << pattern;
   }
 }
 
-TEST(Wildcard, SplitPatternForms) {
-  expect_matches({{"test.log", "te*LOG", 1}, {"test.log", "te*loc", 0}, {"aba", "ab*ba", 1}, {"ab", "ab*ba", 0},
-                  {"test.log", "*st*og", 1}, {"test.log", "*og*st", 0}, {"test.log", "*xy*og", 0},
-                  {"test.log", "te*.l*", 1}, {"test.log", "xe*.l*", 0}, {"apple", "a*.*", 1}, {"banana", "a*.*", 0},
-                  {"ogst", "*og*st*", 1}, {"log.test", "*og*st*", 1}, {"stog", "*og*st*", 0},
-                  {"abxcd", "ab * cd", 1}, {"ab cd", "ab*  cd", 1}});  // blanks beside the inner star are trimmed
+TEST(Tokenizer, SplitsTrimsRepeatsTheLastTokenRestartsAndSplitsSlashPaths) {
+  // Result and token of each step of a new sequence over `text`: a step is
+  // the delimiter of a read, or "#m" for a call in mode m; "-" marks a token
+  // left untouched. Goes through the buffer form, which wraps the other.
+  const auto tokens = [](const char* text, std::initializer_list<const char*> steps) {
+    std::string seen = std::to_string(next_token("", "", static_cast<char*>(nullptr), kTokenModeReset)) + "|";
+    for (const char* step : steps) {
+      std::vector<char> out(std::strlen(text) + 2, '\0');
+      out[0] = '-';
+      const int mode = step[0] == '#' ? step[1] - '0' : kTokenModeNext;
+      seen += std::to_string(next_token(text, step, out.data(), mode)) + out.data() + "|";
+    }
+    return seen;
+  };
+  const std::pair<std::string, std::string> cases[] = {
+      {tokens("a, b", {",", ",", ","}), "0|3a|0b|0b|"}, {tokens("oneXtwo :: x", {"x", "x", "x"}), "0|3one|3two ::|0|"},
+      {tokens("a::B and c", {"::", "AND", "and"}), "0|3a|3B|0c|"}, {tokens("", {","}), "0|1-|"},
+      {tokens("a,b", {",", "", ",", "#2", ",", "#9", "#0", ","}), "0|3a|2-|3a|4-|3a|4-|0-|3a|"}};
+  for (const auto& [seen, expected] : cases) EXPECT_EQ(seen, expected);
+  // '/'-paths: the directory always from the root, and the last component.
+  const struct { const char *path, *directory, *name; } paths[] = {
+      {"a/b/c", "/a/b/", "c"}, {"/a/b", "/a/", "b"}, {"a/", "/a/", ""}, {"/x", "/", "x"}, {"abc", "/", "abc"},
+      {"", "/", ""}};
+  for (const auto& [path, directory, name] : paths) {
+    std::string directory_out, name_out;
+    split_slash_path(std::string(path), &directory_out, &name_out);
+    // The buffer form, with the room its contract names and no more.
+    std::vector<char> directory_buffer(std::strlen(path) + 2), name_buffer(std::strlen(path) + 1);
+    split_slash_path(path, directory_buffer.data(), name_buffer.data());
+    EXPECT_EQ(directory_out + "|" + name_out + "|" + directory_buffer.data() + "|" + name_buffer.data(),
+              std::string(directory) + "|" + name + "|" + directory + "|" + name) << path;
+  }
 }
 
-TEST(Wildcard, SurplusStarsAndEmptyTokensNeverMatch) {
-  expect_matches({{"axb", "a**b", 0}, {"xab", "**ab", 0}, {"abx", "ab**", 0}, {"ab", "**", 0},
-                  {"axb", "*a*b*c", 0}, {"a-b", "a*b*c", 0}, {"a-b-c", "*a*b*c*", 0}, {"abc", "***", 0},
-                  {"a x ", "a * ", 0}, {"x", " *x", 0}});
-}
-
-TEST(Wildcard, TextsOf256CharactersAreRefused) {
-  const std::string dir = "C:\\" + std::string(248, 'd') + "\\", a255(255, 'a');
-  expect_matches({{a255, "*", 1}, {a255 + "a", "*", 0}, {dir + "x.c", "*.c", 1}, {dir + "xy.c", "*.c", 0},
-                  {a255, a255.substr(1) + "*", 1}, {a255, a255 + "*", 0}});
-}
-
-// The results and tokens of a new sequence of `calls` reads of `text`.
-std::string tokens(const char* text, const char* delimiter, int calls) {
-  std::string token, seen = std::to_string(next_token("", "", &token, kTokenModeReset)) + "|";
-  while (calls-- > 0) seen += std::to_string(next_token(text, delimiter, &token, kTokenModeNext)) + token + "|";
-  return seen;
-}
-
-TEST(Tokenizer, SplitsTrimsAndRepeatsTheLastToken) {
-  EXPECT_EQ(tokens("a, b", ",", 3), "0|3a|0b|0b|");
-  EXPECT_EQ(tokens("oneXtwo :: x", "x", 4), "0|3one|3two ::|0|0|");
-  char out[] = "untouched";
-  EXPECT_EQ(next_token("", ",", out, kTokenModeNext), 1);
-  EXPECT_STREQ(out, "untouched");
-}
-
-}  // namespace
 }  // namespace zeb::fsutil
