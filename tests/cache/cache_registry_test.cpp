@@ -39,23 +39,4 @@ TEST_F(CacheRegistryTest, KnownPathsInAnyCaseChangeNoByteAndNewOnesAreAddedLower
   EXPECT_EQ(registry(), "c:\\new.exe\n");
 }
 
-TEST_F(CacheRegistryTest, FlushDeletesOnlyWhatLiesInsideTheCacheDirectoryAndKeepsTheRestRegistered) {
-  for (const char* file : {"cache/Hello.zebc-1/Hello.zebc.exe", "elsewhere/keep.exe", "victim/v.exe", "cachex/y.exe"}) {
-    std::filesystem::create_directories(dir_.host(file).parent_path());
-    test::write_host_file(dir_.host(file), "MZ");
-  }
-  const std::string kept =
-      base_ + "elsewhere\\keep.exe\n" + base_ + "cache\\..\\victim\\v.exe\n" + base_ + "cachex\\y.exe\n";
-  set_registry("<zeb software>\n" + base_ + "CACHE\\hello.zebc-1\\hello.zebc.exe\n" + kept);
-  const char* arguments[] = {"zeb_c", "/flush"};
-  ::testing::internal::CaptureStdout();
-  EXPECT_EQ(handle_command_in(base_, 2, arguments), 1);
-  EXPECT_EQ(::testing::internal::GetCapturedStdout(), "deleting cached files \n");
-  EXPECT_FALSE(std::filesystem::exists(dir_.host("cache/Hello.zebc-1")));
-  EXPECT_TRUE(std::filesystem::is_directory(dir_.host("cache")));
-  for (const char* file : {"elsewhere/keep.exe", "victim/v.exe", "cachex/y.exe"})
-    EXPECT_TRUE(std::filesystem::exists(dir_.host(file))) << file;
-  EXPECT_EQ(registry(), "<zeb software>\n" + kept);
-}
-
 }  // namespace zeb::cache

@@ -23,7 +23,7 @@ TEST(RunCaptured, ChildrenAndTheirCaptures) {
   // The spawner's second copy writes half a second after the first has ended.
   // nullopt: no capture file afterwards.
   const struct { std::string command, captured; const char* cwd; int started; std::uint32_t status; } cases[] = {
-      {child("silent", ""), none, nullptr, 1, 0}, {child("exit", "3"), "exit 3|", nullptr, 1, 3},
+      {child("sleep", "0"), none, nullptr, 1, 0}, {child("exit", "3"), "exit 3|", nullptr, 1, 3},
       {child("interleave", ""), "out1|err1|out2|err2|out3|err3|", nullptr, 1, 0},
       {child("flood", std::to_string(flood.size())), flood, nullptr, 1, 0},
       {child("spawner", ""), "early|late|", nullptr, 1, 0}, {child("stdin_reader", ""), "stdin 0|", nullptr, 1, 0},

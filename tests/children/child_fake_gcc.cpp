@@ -2,19 +2,11 @@
 // its environment:
 //   ZEB_FAKE_GCC_OUTPUT   text written to standard output (none when unset);
 //   ZEB_FAKE_GCC_STATUS   exit status (0 when unset);
-//   ZEB_FAKE_GCC_EMPTY    a file (host path) created empty before exiting;
-//   ZEB_FAKE_GCC_TRACE    a file (host path) that receives the arguments,
-//                         each followed by "|", so a test sees that it ran.
+//   ZEB_FAKE_GCC_EMPTY    a file (host path) created empty before exiting.
 #include <cstdio>
 #include <cstdlib>
 
-int main(int argc, char** argv) {
-  if (const char* trace = std::getenv("ZEB_FAKE_GCC_TRACE")) {
-    std::FILE* file = std::fopen(trace, "wb");
-    if (file == nullptr) return 100;
-    for (int i = 1; i < argc; ++i) std::fprintf(file, "%s|", argv[i]);
-    if (std::fclose(file) != 0) return 101;
-  }
+int main() {
   if (const char* output = std::getenv("ZEB_FAKE_GCC_OUTPUT")) std::fputs(output, stdout);
   if (const char* empty = std::getenv("ZEB_FAKE_GCC_EMPTY")) {
     std::FILE* file = std::fopen(empty, "wb");

@@ -3,7 +3,6 @@
 #include <gtest/gtest.h>
 
 #include <cctype>
-#include <cstdlib>
 #include <utility>
 
 #include "cache/result_codes.h"
@@ -65,15 +64,6 @@ TEST(NormalizePathCaseTest, StoredNamesReplaceTypedOnesButNotTheDriveLetterNorOt
   };
   EXPECT_EQ((std::pair{normalize_path_case_with(path, blind_to_projects), path}),
             std::pair(0, dir.path() + "\\PROJECTS\\TEST.ZEBC"));
-}
-
-TEST(ManageWorkingDirectoryTest, RestoreWithoutSaveChangesNothing) {
-  // The saved directory lives for the whole process: a fresh one has none.
-  GTEST_FLAG_SET(death_test_style, "threadsafe");
-  test::ScopedTempDir dir;
-  test::ScopedCurrentDir keep(dir.path());
-  EXPECT_EXIT(std::_Exit(manage_working_directory(kRestoreWorkingDirectory, nullptr) == 0 &&
-                         dir.path() == current_directory() ? 0 : 1), ::testing::ExitedWithCode(0), "");
 }
 
 }  // namespace zeb::driver

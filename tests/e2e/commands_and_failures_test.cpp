@@ -50,13 +50,27 @@ TEST_P(CommandsTest, CachedFilesAndFlushBeforeAndAfterARun) {
   expect_run({"hello.zebc"}, compiled("hi\n"));
 }
 
-TEST_P(CommandsTest, FlushLeavesFilesOutsideTheCache) {
+TEST_P(CommandsTest, FlushDeletesOnlyInsideTheCacheAndKeepsTheRestRegistered) {
+  expect_run({"hello.zebc"}, compiled("hi\n"));
+  const fs::path entry = install_.executable_for(source_);
+  // Files outside the cache, two of them named as if they were inside.
   const test::ScopedTempDir other;
-  test::write_host_file(other.host("precious.exe"), "keep");
-  test::write_host_file(install_.host() / "zeb_c.ini",
-                        "<zeb software>\n" + lower(install_.windows(other.host("precious.exe"))) + "\n");
+  const fs::path outside[] = {other.host("precious.exe"), install_.host() / "victim/v.exe",
+                              install_.host() / "cachex/y.exe"};
+  for (const fs::path& file : outside) {
+    fs::create_directories(file.parent_path());
+    test::write_host_file(file, "keep");
+  }
+  const std::string base = install_.windows(install_.host());
+  const std::string kept = lower(install_.windows(outside[0])) + "\n" + base + "\\cache\\..\\victim\\v.exe\n" +
+                           base + "\\cachex\\y.exe\n";
+  // The entry in other letters than zeb_c writes it.
+  const std::string entry_line = base + "\\CACHE\\" + install_.windows(entry).substr(base.size() + 7);
+  test::write_host_file(install_.host() / "zeb_c.ini", "<zeb software>\n" + entry_line + "\n" + kept);
   expect_run({"/flush"}, text("deleting cached files \n"));
-  EXPECT_TRUE(fs::exists(other.host("precious.exe")));
+  EXPECT_FALSE(fs::exists(entry.parent_path()));
+  for (const fs::path& file : outside) EXPECT_EQ(test::read_host_file(file), "keep") << file;
+  EXPECT_EQ(install_.registry(), "<zeb software>\n" + kept);
 }
 
 TEST_P(CommandsTest, MissingOrWrongToolchainLeavesNothingInTheCache) {

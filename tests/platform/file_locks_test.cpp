@@ -1,6 +1,7 @@
-// Byte-range locks: they belong to a handle, never stack an exclusive lock on
-// one handle, unlock by exact range only, and end with the handle or the
-// process that held them; meanwhile a timed wait for that process times out.
+// Byte-range locks as zeb_c takes them (exclusive, one byte): they belong to a
+// handle, never stack on one handle, unlock by exact range only, and end with
+// the handle or the process that held them; meanwhile a timed wait for that
+// process times out.
 #include <gtest/gtest.h>
 
 #include <chrono>
@@ -15,7 +16,6 @@ namespace zeb::test {
 namespace {
 
 constexpr DWORD kExclusive = LOCKFILE_EXCLUSIVE_LOCK | LOCKFILE_FAIL_IMMEDIATELY;
-constexpr DWORD kShared = LOCKFILE_FAIL_IMMEDIATELY;
 // Steps that unlock, or close the handle, instead of locking.
 constexpr DWORD kUnlock = 0xFFFFFFFFu;
 constexpr DWORD kClose = 0xFFFFFFFEu;
@@ -39,8 +39,7 @@ DWORD lock_error(HANDLE file, DWORD flags, std::uint64_t offset = 5, DWORD lengt
 
 TEST(FileLocks, HandlesOfOneProcessLockAsWindowsHandlesDo) {
   ScopedTempDir dir;
-  HANDLE handles[] = {open_shared(dir / "locked.bin"), open_shared(dir / "locked.bin"),
-                      open_shared(dir / "locked.bin")};
+  HANDLE handles[] = {open_shared(dir / "locked.bin"), open_shared(dir / "locked.bin")};
   // Wine reports a range that is not locked as a lock violation.
   const DWORD not_locked = running_under_wine() ? ERROR_LOCK_VIOLATION : ERROR_NOT_LOCKED;
   const DWORD refused = ERROR_LOCK_VIOLATION;
@@ -48,19 +47,11 @@ TEST(FileLocks, HandlesOfOneProcessLockAsWindowsHandlesDo) {
   const std::tuple<int, DWORD, std::uint64_t, DWORD, DWORD> steps[] = {
       // Another handle's lock, and the same handle's, refuse an exclusive one;
       // the neighbouring byte is free, and the offset's high part counts.
-      {0, kExclusive, 5, 1, 0}, {1, kExclusive, 5, 1, refused}, {1, kShared, 4, 2, refused},
-      {1, kExclusive, 6, 1, 0}, {0, kExclusive, 5, 1, refused}, {0, kExclusive, k4G + 5, 1, 0},
+      {0, kExclusive, 5, 1, 0}, {1, kExclusive, 5, 1, refused}, {1, kExclusive, 6, 1, 0},
+      {0, kExclusive, 5, 1, refused}, {0, kExclusive, k4G + 5, 1, 0},
       // Unlocking takes the exact range only.
       {0, kUnlock, 4, 2, not_locked}, {0, kUnlock, 5, 1, 0}, {0, kUnlock, 5, 1, not_locked},
       {1, kExclusive, 5, 1, 0},
-      // A shared lock may lie on the same handle's exclusive one, which is
-      // unlocked first; nothing exclusive may lie on a shared one.
-      {0, kExclusive, 10, 10, 0}, {0, kShared, 10, 10, 0}, {1, kShared, 10, 1, refused},
-      {0, kUnlock, 10, 10, 0}, {1, kShared, 10, 1, 0}, {1, kExclusive, 15, 1, refused},
-      {0, kExclusive, 12, 1, refused},
-      // A zero-length range holds its point against every handle.
-      {2, kExclusive, 100, 0, 0}, {2, kExclusive, 98, 4, refused}, {1, kShared, 99, 2, refused},
-      {2, kUnlock, 100, 0, 0}, {1, kExclusive, 100, 10, 0},
       // Closing a handle releases what it held.
       {1, kExclusive, k4G + 5, 1, refused}, {0, kClose, 0, 0, 0}, {1, kExclusive, k4G + 5, 1, 0}};
   for (const auto& [handle, flags, offset, length, error] : steps) {
@@ -68,7 +59,6 @@ TEST(FileLocks, HandlesOfOneProcessLockAsWindowsHandlesDo) {
         << handle << " " << flags << " " << offset << "," << length;
   }
   CloseHandle(handles[1]);
-  CloseHandle(handles[2]);
 }
 
 // The child locks byte 5, makes `locked`, sleeps 300 ms, makes `ending` and

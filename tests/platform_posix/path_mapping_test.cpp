@@ -1,12 +1,16 @@
-// Where Windows-form paths land on the POSIX tree, and PATH kept in Windows
-// form for the Win32 calls but in POSIX form for children and exec.
+// Where Windows-form paths land on the POSIX tree, kept directory listings
+// that never go stale, and PATH kept in Windows form for the Win32 calls but
+// in POSIX form for children and exec.
 #include "platform/posix/path_mapping.h"
 
 #include <gtest/gtest.h>
 
 #include <cctype>
+#include <chrono>
 #include <cstdlib>
+#include <filesystem>
 #include <string>
+#include <thread>
 #include <utility>
 
 #include "support/scoped.h"
@@ -39,6 +43,33 @@ TEST(PathMapping, DriveCIsTheRootNothingElseExistsAndNamesTakeTheStoredCase) {
       {dir / "Abc", base + "/ABC"},  // fixed by byte order, not the directory's
       {dir / "MIXED.c", base + "/Mixed.C"}, {dir / "New.C", base + "/New.C"}};
   for (const auto& [windows, host] : cases) EXPECT_EQ(mapped(windows), host) << windows;
+}
+
+// A name that does not exist as typed may be looked for in a listing of its
+// directory read earlier: every change of the directory, even one made behind
+// the layer's back within the same clock tick, must show in the very next
+// look-up. (The layer's own changes also drop every listing; the directory's
+// times, checked here, catch them first.) A listing is kept only once the
+// directory's times lie safely in the past: waiting lets the next reading be
+// kept, so that the look-up after a change is one a stale listing would answer.
+TEST(KeptListings, NamesChangedBehindTheLayerShowAtOnce) {
+  test::ScopedTempDir dir;
+  const std::string typed = dir / "data.txt", host = dir.host_path().string() + "/";
+  for (const char* stored : {"DATA.TXT", "Data.txt", "data.TXT"}) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(30));
+    ASSERT_EQ(mapped(typed), host + "data.txt");
+    // Another process makes the name in other letters, within the same tick.
+    test::write_host_file(dir.host(stored), "x");
+    EXPECT_EQ(mapped(typed), host + stored);
+    EXPECT_NE(GetFileAttributesA(typed.c_str()), INVALID_FILE_ATTRIBUTES) << stored;
+
+    std::this_thread::sleep_for(std::chrono::milliseconds(30));
+    ASSERT_EQ(mapped(typed), host + stored);
+    std::filesystem::remove(dir.host(stored));
+    EXPECT_EQ(mapped(typed), host + "data.txt");
+    EXPECT_EQ(GetFileAttributesA(typed.c_str()), INVALID_FILE_ATTRIBUTES) << stored;
+    EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_FILE_NOT_FOUND));
+  }
 }
 
 // PATH as the Win32 calls read it; then every environment entry named PATH
