@@ -30,23 +30,7 @@ for tool in hyperfine tcc strace; do
   }
 done
 
-# A timing build: optimised, no sanitizers. Warnings are the development
-# builds' concern (GCC 12 reports false overlaps in some string code at -O3).
-if [ ! -f "$build/CMakeCache.txt" ]; then
-  cmake -S "$root" -B "$build" -DCMAKE_BUILD_TYPE=Release -DZEB_SANITIZE=OFF -DZEB_BUILD_TESTS=OFF \
-    -DZEB_WERROR=OFF >/dev/null
-fi
-cmake --build "$build" -j2 --target zeb_c gcc_standin >/dev/null
-
-# A fresh installation and a fresh copy of the source, so that the numbers
-# never depend on an old cache.
-scratch=$(mktemp -d)
-trap 'rm -rf "$scratch"' EXIT
-install=$scratch/install
-work=$scratch/work
-mkdir -p "$install/mingw/bin" "$work"
-cp "$build/bin/zeb_c" "$install/zeb_c"
-cp "$build/bin/mingw/bin/gcc" "$install/mingw/bin/gcc"
+. "$root/bench/install.sh"
 cp "$root/examples/hello.zebc" "$work/hello.zebc"
 cp "$root/examples/hello.zebc" "$work/hello.c"
 cd "$work"

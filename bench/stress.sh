@@ -15,19 +15,8 @@ build=${1:-$root/build-bench}
 workers=8
 runs=50
 
-if [ ! -f "$build/CMakeCache.txt" ]; then
-  cmake -S "$root" -B "$build" -DCMAKE_BUILD_TYPE=Release -DZEB_SANITIZE=OFF -DZEB_BUILD_TESTS=OFF \
-    -DZEB_WERROR=OFF >/dev/null
-fi
-cmake --build "$build" -j2 --target zeb_c gcc_standin >/dev/null
-
-scratch=$(mktemp -d)
-trap 'rm -rf "$scratch"' EXIT
-install=$scratch/install
-work=$scratch/work
-mkdir -p "$install/mingw/bin" "$work" "$scratch/log"
-cp "$build/bin/zeb_c" "$install/zeb_c"
-cp "$build/bin/mingw/bin/gcc" "$install/mingw/bin/gcc"
+. "$root/bench/install.sh"
+mkdir -p "$scratch/log"
 cd "$work"
 
 script() {  # name, printed line
