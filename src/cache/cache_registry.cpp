@@ -15,6 +15,7 @@
 #include "cache/process_runner.h"
 #include "base/strlib/path_names.h"
 #include "fsutil/path_tests.h"
+#include "platform/portable/path_text.h"
 #include "platform/win32.h"
 #include "base/strlib/string_primitives.h"
 
@@ -83,11 +84,9 @@ bool has_parent_component(std::string_view path) {
 // Windows form, compared without regard to case) without climbing out of it.
 bool inside_cache(const std::string& path, const std::string& cache_directory) {
   if (path.size() <= cache_directory.size()) return false;
-  std::string prefix = path.substr(0, cache_directory.size());
-  std::string expected = cache_directory;
-  strlib::to_lower(prefix);
-  strlib::to_lower(expected);
-  return prefix == expected && !has_parent_component(path.substr(cache_directory.size()));
+  const std::string_view text = path;
+  return platform::equal_nocase(text.substr(0, cache_directory.size()), cache_directory) &&
+         !has_parent_component(text.substr(cache_directory.size()));
 }
 
 // Replaces the registry with `content` in one step, through a file beside
