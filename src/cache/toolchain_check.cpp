@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -11,6 +12,7 @@
 #include "cache/process_runner.h"
 #include "cache/result_codes.h"
 #include "fsutil/path_tests.h"
+#include "platform/portable/path_text.h"
 #include "platform/win32.h"
 #include "base/strlib/string_primitives.h"
 
@@ -57,9 +59,55 @@ bool older_than_minimum(const Version& v) {
 
 bool is_word_end(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n' || c == '\0'; }
 
-// The examination of the captured output, once it is in memory.
-int examine_output(const char* output) {
-  if (strlib::find_nocase(output, kMingwMarker) == 0) {
+bool ends_with_nocase(std::string_view text, std::string_view suffix) {
+  return text.size() >= suffix.size() &&
+         platform::equal_nocase(text.substr(text.size() - suffix.size()), suffix);
+}
+
+// The text after `label` on the first line that starts with it, up to the
+// line's end; nothing when no line does.
+std::optional<std::string_view> line_value(std::string_view output, std::string_view label) {
+  for (std::size_t at = 0; at < output.size();) {
+    std::size_t end = output.find('\n', at);
+    if (end == std::string_view::npos) end = output.size();
+    const std::string_view line = output.substr(at, end - at);
+    if (line.size() >= label.size() && platform::equal_nocase(line.substr(0, label.size()), label)) {
+      return line.substr(label.size());
+    }
+    at = end + 1;
+  }
+  return std::nullopt;
+}
+
+std::string_view first_word(std::string_view text) {
+  std::size_t start = 0;
+  while (start < text.size() && (text[start] == ' ' || text[start] == '\t')) ++start;
+  std::size_t end = start;
+  while (end < text.size() && !is_word_end(text[end])) ++end;
+  return text.substr(start, end - start);
+}
+
+// Drivers since gcc 4 name the platform they build for on a "Target:" line;
+// older ones only in the configure options they were built with.
+bool targets_mingw(std::string_view output) {
+  if (const auto target = line_value(output, kTargetLabel)) {
+    return ends_with_nocase(first_word(*target), kMingwTargetSuffix);
+  }
+  const auto configured = line_value(output, kConfiguredLabel);
+  if (!configured) return false;
+  for (std::string_view rest = *configured;;) {
+    const std::size_t at = rest.find(kTargetOption);
+    if (at == std::string_view::npos) return false;
+    rest.remove_prefix(at + std::strlen(kTargetOption));
+    if (ends_with_nocase(first_word(rest), kMingwTargetSuffix)) return true;
+  }
+}
+
+}  // namespace
+
+int examine_toolchain_report(const char* output) {
+  version_line().clear();
+  if (strlib::find_nocase(output, kMingwMarker) == 0 && !targets_mingw(output)) {
     std::printf("%s", kMingwNotFoundMessage);
     return GccNotMingw;
   }
@@ -79,8 +127,6 @@ int examine_output(const char* output) {
   }
   return Success;
 }
-
-}  // namespace
 
 const char* toolchain_version_line() { return version_line().c_str(); }
 
@@ -114,7 +160,7 @@ int toolchain_check_in(std::string_view base_directory) {
   std::array<char, kVersionOutputLimit + 1> output{};
   const std::size_t got = std::fread(output.data(), 1, kVersionOutputLimit, capture);
   output[got] = '\0';
-  const int result = got == 0 ? CaptureFileEmpty : examine_output(output.data());
+  const int result = got == 0 ? CaptureFileEmpty : examine_toolchain_report(output.data());
   accounting::tracked_fclose(capture);
   return result;
 }

@@ -17,6 +17,15 @@ inline constexpr std::size_t kVersionOutputLimit = 4096;
 
 // Both searched for in any letter case; the version follows the words.
 inline constexpr const char* kMingwMarker = "(mingw-special)";
+// Only the MinGW 3.4.2 builds carry the marker. Every gcc driver names the
+// platform it builds for: on its "Target:" line, or, before drivers had that
+// line, in a "--target=" option of its "Configured with:" line. A MinGW
+// build's target triple ends in "mingw32" (mingw32, i686-w64-mingw32,
+// x86_64-w64-mingw32); Cygwin's and Linux's do not.
+inline constexpr const char* kTargetLabel = "Target:";
+inline constexpr const char* kConfiguredLabel = "Configured with:";
+inline constexpr const char* kTargetOption = "--target=";
+inline constexpr const char* kMingwTargetSuffix = "mingw32";
 inline constexpr const char* kVersionWords = "gcc version ";
 
 // The oldest accepted version.
@@ -42,17 +51,24 @@ inline constexpr const char* kVersionTooOldMessage =
 //  19  gcc wrote nothing;
 //  20  the capture file could not be written in full, or opened;
 //  24  the capture file is empty;
-//  23  no MinGW marker in the output (prints kMingwNotFoundMessage);
+//  23  not a MinGW build: neither the marker nor a MinGW target in the
+//      output (prints kMingwNotFoundMessage);
 //  22  no "gcc version " in the output, or a version word over
 //      kMaxVersionWordLength;
-//  21  the version, read as major.minor.patch (missing parts 0), is below
-//      3.4.2 (prints kVersionTooOldMessage).
+//  21  the version, read as major.minor.patch from the leading numbers of
+//      the word after "gcc version " (missing parts 0: "12-posix" is 12.0.0),
+//      is below 3.4.2 (prints kVersionTooOldMessage).
 // The capture file is left in place. toolchain_check names the capture file
 // relative to the current directory; toolchain_check_in names it in
 // `base_directory` (which should be the current one: gcc is found from
 // there), sparing the file system the current directory on every call.
 int toolchain_check();
 int toolchain_check_in(std::string_view base_directory);
+
+// The examination of the captured output on its own: `output` is the
+// terminated text of at most kVersionOutputLimit bytes; returns 0, 21, 22 or
+// 23 as above, printing and keeping the version line as toolchain_check does.
+int examine_toolchain_report(const char* output);
 
 // "gcc version <version word> \n" from the latest toolchain_check that read a
 // version (results 0 and 21), the word being the text after "gcc version " up
