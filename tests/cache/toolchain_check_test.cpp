@@ -21,12 +21,7 @@ namespace zeb::cache {
 TEST(ToolchainCheckTest, VersionsAndCapturesOfTheFakeCompiler) {
   test::ScopedTempDir dir, bin;
   test::ScopedCurrentDir here(dir.path());
-  // The test programs' directory as the host names it: on POSIX hosts C: is the root.
-  std::string programs = test::test_binary_dir();
-  if (std::filesystem::path::preferred_separator == '/') programs = programs.substr(2);
-  std::replace(programs.begin(), programs.end(), '\\', static_cast<char>(std::filesystem::path::preferred_separator));
-  const std::string ext = std::filesystem::exists(programs + "child_fake_gcc.exe") ? ".exe" : "";
-  std::filesystem::copy_file(programs + "child_fake_gcc" + ext, bin.host("gcc" + ext));
+  test::install_fake_gcc(bin);
   test::ScopedEnvVar path("PATH", bin.path());
   const auto mingw = [](const std::string& version) {
     return "Thread model: win32\ngcc version " + version + " (mingw-special)\n";

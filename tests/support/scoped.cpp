@@ -4,6 +4,7 @@
 
 #include <atomic>
 #include <chrono>
+#include <algorithm>
 #include <fstream>
 #include <iterator>
 #include <system_error>
@@ -72,6 +73,15 @@ std::string test_binary_dir() {
   std::string path(buffer, length < sizeof buffer ? length : 0);
   const auto slash = path.find_last_of('\\');
   return slash == std::string::npos ? std::string() : path.substr(0, slash + 1);
+}
+
+void install_fake_gcc(const ScopedTempDir& bin) {
+  // The test programs' directory as the host names it: on POSIX hosts C: is the root.
+  std::string programs = test_binary_dir();
+  if (fs::path::preferred_separator == '/') programs = programs.substr(2);
+  std::replace(programs.begin(), programs.end(), '\\', static_cast<char>(fs::path::preferred_separator));
+  const std::string ext = fs::exists(programs + "child_fake_gcc.exe") ? ".exe" : "";
+  fs::copy_file(programs + "child_fake_gcc" + ext, bin.host("gcc" + ext));
 }
 
 void write_host_file(const fs::path& path, const std::string& bytes) {

@@ -60,6 +60,10 @@ class ScopedCurrentDir {
 // backslash; the child programs of tests/children live there too.
 std::string test_binary_dir();
 
+// Copies tests/children's fake gcc into `bin` as its gcc: put `bin` alone on
+// PATH, so that no real compiler of the machine can answer.
+void install_fake_gcc(const ScopedTempDir& bin);
+
 // Writes bytes to a file (host path), replacing it; fails the test on error.
 void write_host_file(const std::filesystem::path& path, const std::string& bytes);
 // Reads a whole file (host path); empty when it cannot be read.

@@ -12,6 +12,7 @@
 #include <cerrno>
 #include <cstring>
 #include <dirent.h>
+#include <memory>
 #include <optional>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -26,9 +27,14 @@ namespace {
 // Seconds from 1601-01-01 (the FILETIME epoch) to 1970-01-01.
 constexpr std::uint64_t kEpochDifferenceSeconds = 11644473600ull;
 
-// The handle FindFirstFileA returns. Only the first entry is ever asked for,
-// so the search keeps no state.
-class FindObject final : public PlatformObject {};
+// The handle FindFirstFileA returns: the directory searched and the names
+// still to be reported by FindNextFileA, in the order NTFS lists them.
+class FindObject final : public PlatformObject {
+ public:
+  std::string host_directory;
+  std::vector<std::string> rest;
+  std::size_t next = 0;
+};
 
 FILETIME filetime_of(const timespec& time) {
   const std::uint64_t ticks =
@@ -89,17 +95,16 @@ bool wildcard_match(std::string_view pattern, std::string_view name) {
   return p == pattern.size();
 }
 
-// The first entry of `host_dir` that `pattern` matches, in the order NTFS
-// lists them ("." and ".." first, then by folded name). Sets `error` to the
-// Win32 code when there is none.
-std::optional<std::string> first_match(const std::string& host_dir, std::string_view pattern,
-                                       DWORD& error) {
+// The entries of `host_dir` that `pattern` matches, in the order NTFS lists
+// them ("." and ".." first, then by folded name). Sets `error` to the Win32
+// code when there is none.
+std::vector<std::string> matches(const std::string& host_dir, std::string_view pattern, DWORD& error) {
   DIR* dir = opendir(host_dir.c_str());
+  std::vector<std::string> found;
   if (dir == nullptr) {
     error = errno == ENOENT ? ERROR_PATH_NOT_FOUND : error_from_errno(errno);
-    return std::nullopt;
+    return found;
   }
-  std::vector<std::string> found;
   while (const dirent* entry = readdir(dir)) {
     const std::string name = entry->d_name;
     // The root of a Windows drive has no "." or ".." entries.
@@ -109,18 +114,24 @@ std::optional<std::string> first_match(const std::string& host_dir, std::string_
   closedir(dir);
   if (found.empty()) {
     error = ERROR_FILE_NOT_FOUND;
-    return std::nullopt;
+    return found;
   }
   auto rank = [](const std::string& name) { return name == "." ? 0 : name == ".." ? 1 : 2; };
   auto folded = [](std::string text) {
     for (char& c : text) c = fold_ascii(c);
     return text;
   };
-  return *std::min_element(found.begin(), found.end(), [&](const std::string& a, const std::string& b) {
+  std::sort(found.begin(), found.end(), [&](const std::string& a, const std::string& b) {
     if (rank(a) != rank(b)) return rank(a) < rank(b);
     const std::string fa = folded(a), fb = folded(b);
     return fa != fb ? fa < fb : a < b;
   });
+  return found;
+}
+
+std::string joined_host(std::string directory, const std::string& name) {
+  if (directory.back() != '/') directory += '/';
+  return directory + name;
 }
 
 }  // namespace
@@ -192,14 +203,16 @@ HANDLE FindFirstFileA(LPCSTR pattern, LPWIN32_FIND_DATAA data) {
   if (name.empty()) return fail_handle(ERROR_FILE_NOT_FOUND);
 
   std::string host;
-  std::string stored;
   FinalEntry entry;
+  auto search = std::make_unique<FindObject>();
   if (!has_wildcard(name)) {
     const DWORD mapped = host_path_for(text, host, entry);
     if (mapped != ERROR_SUCCESS) return fail_handle(mapped);
     // The root of a drive is not an entry of any directory.
     if (host == "/") return fail_handle(ERROR_FILE_NOT_FOUND);
-    stored = host.substr(host.find_last_of('/') + 1);
+    const std::size_t slash = host.find_last_of('/');
+    search->host_directory = host.substr(0, slash == 0 ? 1 : slash);
+    search->rest = {host.substr(slash + 1)};
   } else {
     std::string plain(name);
     plain.erase(std::remove_if(plain.begin(), plain.end(), [](char c) { return c == '*' || c == '?'; }),
@@ -210,16 +223,28 @@ HANDLE FindFirstFileA(LPCSTR pattern, LPWIN32_FIND_DATAA data) {
     const DWORD mapped = host_path_for(directory, host);
     if (mapped != ERROR_SUCCESS) return fail_handle(mapped);
     DWORD error = ERROR_SUCCESS;
-    std::optional<std::string> match = first_match(host, name, error);
-    if (!match) return fail_handle(error);
-    stored = *match;
-    if (host.back() != '/') host += '/';
-    host += stored;
+    search->rest = matches(host, name, error);
+    if (search->rest.empty()) return fail_handle(error);
+    search->host_directory = host;
+    host = joined_host(host, search->rest.front());
   }
-  if (!describe_entry(host, entry, stored, *data)) return fail_handle(ERROR_FILE_NOT_FOUND);
-  HANDLE handle = register_handle(std::make_unique<FindObject>());
+  if (!describe_entry(host, entry, search->rest.front(), *data)) return fail_handle(ERROR_FILE_NOT_FOUND);
+  search->next = 1;
+  HANDLE handle = register_handle(std::move(search));
   SetLastError(ERROR_SUCCESS);
   return handle;
+}
+
+BOOL FindNextFileA(HANDLE find, LPWIN32_FIND_DATAA data) {
+  FindObject* const search = lookup_as<FindObject>(find);
+  if (search == nullptr || data == nullptr) return fail(ERROR_INVALID_HANDLE);
+  // A name removed since the search began is passed over, as NTFS would no
+  // longer list it.
+  while (search->next < search->rest.size()) {
+    const std::string& name = search->rest[search->next++];
+    if (describe_entry(joined_host(search->host_directory, name), FinalEntry{}, name, *data)) return TRUE;
+  }
+  return fail(ERROR_NO_MORE_FILES);
 }
 
 BOOL FindClose(HANDLE find) {
