@@ -189,12 +189,15 @@ bool flush_entry(const std::string& base, const std::string& line, const std::st
   if (fsutil::is_file(staging.c_str())) platform::remove_file(staging.c_str());
   const std::string messages = directory + kCaptureFileName;
   if (!directory.empty() && fsutil::is_file(messages.c_str())) platform::remove_file(messages.c_str());
+  // Old programs moved aside that still run keep the entry registered, so
+  // that a later /flush finds them.
+  const bool retired_gone = directory.empty() || delete_retired(directory);
   // The common cache directory itself stays, even when a line names a
   // file directly inside it.
   if (inside_cache(directory, cache_directory) && fsutil::is_directory(directory.c_str())) {
     RemoveDirectoryA(directory.c_str());
   }
-  return !fsutil::file_exists(line.c_str());
+  return retired_gone && !fsutil::file_exists(line.c_str());
 }
 
 // Deletes what the registry names; the registry keeps every line whose

@@ -9,6 +9,7 @@
 #include "cache/checksum.h"
 #include "cache/process_runner.h"
 #include "cache/toolchain_check.h"
+#include "cache/toolchain_libraries.h"
 #include "cache/cache_registry.h"
 #include "cache/result_codes.h"
 #include "base/strlib/path_names.h"
@@ -123,6 +124,18 @@ int stamp(const std::string& file, std::uint32_t checksum) {
   return Success;
 }
 
+// Moves the stamped staging file over the executable. Windows lets a running
+// program's file be renamed, never replaced: while the old program still
+// runs (in another console, say) it is moved aside within the entry's
+// directory first, and deleted once nothing runs it. Earlier programs moved
+// aside go here too, those whose runs have ended.
+bool move_into_place(const std::string& directory, const std::string& staging,
+                     const std::string& executable) {
+  delete_retired(directory);
+  if (MoveFileExA(staging.c_str(), executable.c_str(), MOVEFILE_REPLACE_EXISTING)) return true;
+  return retire(directory, executable) && MoveFileExA(staging.c_str(), executable.c_str(), 0);
+}
+
 // The whole content of a file, or false when it cannot be read.
 bool read_whole(const std::string& path, std::string& bytes) {
   std::FILE* raw = platform::open_stream(path.c_str(), "rb");
@@ -157,7 +170,6 @@ bool publish_messages(const CacheEntry& entry) {
 // executable. Whatever fails leaves no staging file and the old executable,
 // if any, as it was. The caller holds the entry lock.
 int compile(CacheEntry& entry, std::uint32_t checksum) {
-  const std::string command = compiler_command_line(entry.source, entry.staging);
   std::printf("%s", kBanner);
   std::printf("%s \n", toolchain_version_line());
   // Registered before the compile, whatever its outcome, so that /flush can
@@ -170,6 +182,10 @@ int compile(CacheEntry& entry, std::uint32_t checksum) {
 
   // Left over from a run that was cut short: the compiler starts afresh.
   platform::remove_file(entry.staging.c_str());
+  // Asked on every compile, never on a cached run: the toolchain beside
+  // zeb_c may be replaced between two compiles.
+  const std::string command =
+      compiler_command_line(entry.source, entry.staging, toolchain_library_text(entry.messages));
   std::fflush(stdout);
   std::int32_t started = 0;
   bool captured = true;
@@ -189,8 +205,7 @@ int compile(CacheEntry& entry, std::uint32_t checksum) {
     return CompilationError;
   }
   int result = stamp(entry.staging, checksum);
-  if (result == Success &&
-      !MoveFileExA(entry.staging.c_str(), executable_as_named.c_str(), MOVEFILE_REPLACE_EXISTING)) {
+  if (result == Success && !move_into_place(entry.directory, entry.staging, executable_as_named)) {
     result = StampAppendFailed;
   }
   if (result != Success) platform::remove_file(entry.staging.c_str());
@@ -219,13 +234,14 @@ std::string cache_entry_name(std::string_view source_path) {
   return entry_name(lower_case(source_path), cache_key(source_path));
 }
 
-std::string compiler_command_line(std::string_view source_path, std::string_view executable) {
+std::string compiler_command_line(std::string_view source_path, std::string_view executable,
+                                  std::string_view libraries) {
   std::string command = "gcc -x c -O3 \"";
   command += source_path;
   command += "\" -o \"";
   command += executable;
   command += "\"";
-  command += kCompilerLibraries;
+  command += libraries;
   return command;
 }
 
@@ -281,6 +297,32 @@ bool make_cache_entry(std::string_view source_path, std::string_view base_direct
   // be split has no file name.
   return !name.empty() && !too_long(entry.source) && !too_long(entry.capture) &&
          !too_long(entry.directory) && !too_long(entry.staging) && !too_long(entry.messages);
+}
+
+bool retire(const std::string& directory, const std::string& executable) {
+  std::array<char, MAX_PATH + 1> aside{};
+  // A fresh name of its own: several old programs may still be running.
+  if (GetTempFileNameA(directory.c_str(), kRetiredPrefix, 0, aside.data()) == 0) return false;
+  if (MoveFileExA(executable.c_str(), aside.data(), MOVEFILE_REPLACE_EXISTING)) return true;
+  DeleteFileA(aside.data());
+  return false;
+}
+
+bool delete_retired(const std::string& directory) {
+  const std::string pattern = joined(directory, kRetiredPattern);
+  WIN32_FIND_DATAA found{};
+  const HANDLE find = FindFirstFileA(pattern.c_str(), &found);
+  if (find == INVALID_HANDLE_VALUE) return true;
+  bool all_gone = true;
+  do {
+    // Still running: kept for a later compile or /flush.
+    if ((found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0 ||
+        !DeleteFileA(joined(directory, found.cFileName).c_str())) {
+      all_gone = false;
+    }
+  } while (FindNextFileA(find, &found));
+  FindClose(find);
+  return all_gone;
 }
 
 std::string staging_path_of(std::string_view executable) {

@@ -36,8 +36,9 @@ inline constexpr std::size_t kMaxPathLength = 299;
 // Printed before a compile, followed by the toolchain's version line.
 inline constexpr char kBanner[] = "ZEB Software ZEB_C JIT compiler version " ZEB_VERSION " \n";
 
-// The libraries every compile links against, as they follow the output path
-// on the compiler's command line (leading blank, two blanks between options).
+// The libraries a compile links against, as they follow the output path on
+// the compiler's command line (leading blank, two blanks between options);
+// a compile names those of them that its toolchain can find.
 extern const char kCompilerLibraries[];
 
 // The compiler's output is shown in chunks of this many bytes.
@@ -48,6 +49,20 @@ inline constexpr std::size_t kConsoleChunkSize = 4096;
 // driver wants its output to), and it is moved over the executable only once
 // stamped.
 inline constexpr char kStagingPrefix[] = "~";
+
+// An executable that a running program still uses when a new compile of its
+// source is ready is moved aside in its entry's directory, under a fresh
+// name "<kRetiredPrefix>XXXX.tmp" (GetTempFileNameA's): no run, listing or
+// registry line ever names it.
+inline constexpr char kRetiredPrefix[] = "old";
+inline constexpr char kRetiredPattern[] = "old*.tmp";
+
+// Moves `executable` aside in `directory`; false when it cannot be.
+bool retire(const std::string& directory, const std::string& executable);
+
+// Deletes the executables moved aside in `directory` that nothing runs any
+// more; true when none is left.
+bool delete_retired(const std::string& directory);
 
 // Where a source's cache entry lives: worked out once per run, then passed
 // along. Every path is in Windows form.
@@ -77,8 +92,10 @@ std::string cache_entry_name(std::string_view source_path);
 // The CRC-32 of the lower-cased source path: the key of its cache entry.
 std::uint32_t cache_key(std::string_view source_path);
 
-// gcc -x c -O3 "<source>" -o "<executable>" <kCompilerLibraries>
-std::string compiler_command_line(std::string_view source_path, std::string_view executable);
+// gcc -x c -O3 "<source>" -o "<executable>"<libraries>, `libraries` being
+// kCompilerLibraries or those of them the toolchain has (toolchain_libraries.h).
+std::string compiler_command_line(std::string_view source_path, std::string_view executable,
+                                  std::string_view libraries = kCompilerLibraries);
 
 // The compiled program's command line: the executable in double quotes, then
 // each non-empty extra argument in slot order, quoted so that the program

@@ -45,12 +45,13 @@ void in_parallel(int workers, Work work) {
 class OverlappingRunsTest : public E2ETest {
  protected:
   // Puts a shell script in place of the toolchain stand-in, which is kept
-  // beside it as gcc.real and still answers "gcc -v"; `compile_step` does
-  // the rest, with $here the toolchain directory.
+  // beside it as gcc.real and still answers "gcc -v" and the questions that
+  // come before a compile; `compile_step` does the rest, with $here the
+  // toolchain directory.
   static void replace_toolchain(const Installation& install, const std::string& compile_step) {
     fs::rename(install.gcc(), install.gcc().parent_path() / "gcc.real");
     write_host_file(install.gcc(), "#!/bin/sh\nhere=$(dirname \"$0\")\n"
-                                   "if [ \"$1\" = -v ]; then exec \"$here/gcc.real\" -v; fi\n" + compile_step);
+                                   "case \"$1\" in -v|-print-*) exec \"$here/gcc.real\" \"$@\";; esac\n" + compile_step);
     fs::permissions(install.gcc(), fs::perms::owner_all);
   }
   fs::path toolchain(const std::string& name) const { return install_.gcc().parent_path() / name; }
@@ -110,6 +111,37 @@ TEST_P(OverlappingRunsTest, SourceSavedWhileOthersRunItCompilesAgainOverTheOldPr
   // The new program took the old one's place.
   EXPECT_EQ(install_.cached_executables().size(), 1u);
   expect_registry_matches_cache(install_);
+}
+
+// A program still running (in another console) when its edited source is run
+// again: Windows refuses to replace its file, so it is moved aside, and
+// deleted once it has ended.
+TEST_P(OverlappingRunsTest, EditedSourceRunsWhileItsOldProgramStillRuns) {
+  const std::string waiting =
+      "#include <stdio.h>\n#include <unistd.h>\n"
+      "int main(void) {\n  FILE* f = fopen(\"started\", \"w\"); if (f) fclose(f);\n"
+      "  printf(\"old\\n\"); fflush(stdout);\n"
+      "  for (int i = 0; i < 600 && !(f = fopen(\"release\", \"r\")); ++i) usleep(50000);\n"
+      "  if (f) fclose(f);\n  return 3;\n}\n";
+  save(work_.host("s.zebc"), waiting);
+  std::future<RunResult> old_run = start({"s.zebc"});
+  for (int i = 0; i < 1200 && !fs::exists(work_.host("started")); ++i) std::this_thread::sleep_for(25ms);
+  ASSERT_TRUE(fs::exists(work_.host("started")));
+  save(work_.host("s.zebc"), printing("new"));
+  expect_run({"s.zebc"}, compiled("new\n"));
+  // Once more while the old one runs: a second program moved aside is fine.
+  save(work_.host("s.zebc"), printing("newer"));
+  expect_run({"s.zebc"}, compiled("newer\n"));
+  write_host_file(work_.host("release"), "");
+  const RunResult old = old_run.get();
+  EXPECT_EQ(std::pair(old.out, old.status), std::pair(compiled("old\n"), 3));
+  EXPECT_EQ(install_.cached_executables().size(), 1u);
+  expect_registry_matches_cache(install_);
+  expect_run({"/cachedfiles"}, text(lower(install_.windows(install_.cached_executables()[0])) + " \n"));
+  expect_run({"s.zebc"}, text("newer\n"));
+  // Nothing runs the old programs any more: /flush leaves nothing behind.
+  expect_run({"/flush"}, text("deleting cached files \n"));
+  EXPECT_TRUE(fs::is_empty(install_.host() / "cache"));
 }
 
 TEST_P(OverlappingRunsTest, SourceSavedOrCacheFlushedDuringTheCompile) {

@@ -1,6 +1,7 @@
 // POSIX host: Win32 MoveFileExA, a rename through the path mapping. Nothing is
 // replaced without MOVEFILE_REPLACE_EXISTING, and never a directory, a
-// read-only file or an open file; an open source must share deletion.
+// read-only file, an open file or a running program's file; an open source
+// must share deletion.
 #include "platform/portable/path_text.h"
 #include "platform/posix/directory_listings.h"
 #include "platform/posix/file_rules.h"
@@ -53,14 +54,15 @@ std::string spelled_as_typed(const std::string& host_path, LPCSTR windows_path) 
   return host_path.substr(0, slash + 1) + typed;
 }
 
-// Why Windows would refuse to let `source` replace the existing `target`
-// (both as lstat describes them), or ERROR_SUCCESS.
-DWORD replace_refusal(const struct stat& source, const struct stat& target) {
+// Why Windows would refuse to let `source` replace the existing `target` at
+// `target_path` (both as lstat describes them), or ERROR_SUCCESS.
+DWORD replace_refusal(const struct stat& source, const std::string& target_path, const struct stat& target) {
   if (S_ISDIR(source.st_mode) || S_ISDIR(target.st_mode)) return ERROR_ACCESS_DENIED;
   if (!S_ISLNK(target.st_mode) && is_read_only(target)) return ERROR_ACCESS_DENIED;
   // An open target is never replaced, whatever it shares: a rename is not a
   // deletion, which FILE_SHARE_DELETE would allow.
   if (is_open(key_of(target))) return ERROR_ACCESS_DENIED;
+  if (S_ISREG(target.st_mode) && is_running_image(target_path)) return ERROR_ACCESS_DENIED;
   return ERROR_SUCCESS;
 }
 
@@ -80,7 +82,7 @@ int move_entry(const std::string& from, const struct stat& source, const std::st
     refusal = ERROR_ALREADY_EXISTS;
     return 0;
   } else {
-    refusal = replace_refusal(source, target);
+    refusal = replace_refusal(source, to, target);
     if (refusal != ERROR_SUCCESS) return 0;
     // Two names of one file: rename(2) would keep both; Windows keeps the new one.
     const bool same_file = key_of(target) == key_of(source);

@@ -6,6 +6,8 @@
 #include "platform/posix/path_mapping.h"
 
 #include <cerrno>
+#include <fcntl.h>
+#include <unistd.h>
 #include <map>
 #include <mutex>
 
@@ -86,12 +88,25 @@ bool is_open(const FileKey& key) {
   return t.opens.count(key) != 0;
 }
 
+bool is_running_image(const std::string& host_path) {
+  // The kernel refuses to open a running program's file for writing; the
+  // open changes nothing when it succeeds. Non-blocking, so that a FIFO
+  // cannot hold the caller.
+  const int fd = open(host_path.c_str(), O_WRONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+  if (fd >= 0) {
+    close(fd);
+    return false;
+  }
+  return errno == ETXTBSY;
+}
+
 DWORD check_deletable(const std::string& host_path, const FinalEntry& entry) {
   struct stat info {};
   if (final_lstat(host_path, entry, info) != 0) return error_from_errno(errno);
   if (S_ISDIR(info.st_mode)) return ERROR_ACCESS_DENIED;
   // A symbolic link is deleted itself; its own mode bits mean nothing.
   if (!S_ISLNK(info.st_mode) && is_read_only(info)) return ERROR_ACCESS_DENIED;
+  if (S_ISREG(info.st_mode) && is_running_image(host_path)) return ERROR_ACCESS_DENIED;
   // Deleting opens the file for delete access, sharing everything.
   return check_sharing(key_of(info), kAccessDelete,
                        FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE);

@@ -1,6 +1,7 @@
 // POSIX host: the Windows rules for opening and deleting files that POSIX
 // itself does not enforce: the read-only attribute (the owner-write bit, also
-// for root) and share modes between opens made through this layer.
+// for root), share modes between opens made through this layer, and a running
+// program's file, which stays in place.
 #pragma once
 
 #include "platform/posix/path_mapping.h"
@@ -59,9 +60,14 @@ DWORD acquire_sharing(const FileKey& key, DWORD access, DWORD share_mode,
 // its access and share mode.
 bool is_open(const FileKey& key);
 
+// Whether the regular file at `host_path` is the image of a running program,
+// which Windows lets a process rename but never delete or replace.
+bool is_running_image(const std::string& host_path);
+
 // Whether the file at `host_path` may be deleted as DeleteFileA deletes:
 // ERROR_SUCCESS, ERROR_FILE_NOT_FOUND (also for a dangling name),
-// ERROR_PATH_NOT_FOUND, ERROR_ACCESS_DENIED (a directory or a read-only file)
+// ERROR_PATH_NOT_FOUND, ERROR_ACCESS_DENIED (a directory, a read-only file or
+// a running program's image)
 // or ERROR_SHARING_VIOLATION (held open without FILE_SHARE_DELETE). `entry`
 // is what host_path_for learnt of `host_path`.
 DWORD check_deletable(const std::string& host_path, const FinalEntry& entry);
