@@ -13,6 +13,18 @@ constexpr std::array<std::string_view, 4> kHostLibraries = {"m", "pthread", "dl"
 // Options after which the host compiler does not link.
 constexpr std::array<std::string_view, 3> kNoLinkOptions = {"-c", "-S", "-E"};
 
+// The path queries: the whole option, or its text up to the queried name.
+constexpr std::array<std::string_view, 2> kPathQueries = {"-print-search-dirs", "-print-libgcc-file-name"};
+constexpr std::array<std::string_view, 2> kNamedPathQueries = {"-print-file-name=", "-print-prog-name="};
+
+// The lines of a path query's answer that carry paths after a label: the
+// search lists (directories joined by ':' on the host, ';' on Windows) and
+// the installation directory.
+constexpr std::array<std::string_view, 2> kSearchListLabels = {"programs: =", "libraries: ="};
+constexpr std::string_view kInstallLabel = "install: ";
+constexpr char kHostListSeparator = ':';
+constexpr char kWindowsListSeparator = ';';
+
 bool is_drive_letter(char c) { return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z'); }
 
 std::string_view strip_quotes(std::string_view argument) {
@@ -34,10 +46,103 @@ bool map_if_windows_path(std::string_view argument, const PathMapper& map, std::
   return map && map(unquoted, out);
 }
 
+// Where the first "." or ".." component of a path begins, or its size.
+std::size_t first_dot_component(std::string_view path) {
+  for (std::size_t at = 0; at < path.size();) {
+    const std::size_t end = std::min(path.find('/', at), path.size());
+    const std::string_view component = path.substr(at, end - at);
+    if (component == "." || component == "..") return at;
+    at = end + 1;
+  }
+  return path.size();
+}
+
+// An absolute host path as a Windows gcc writes it: a drive path with '/'
+// separators (gcc builds its paths with '/' on Windows too). Only the part
+// before a "." or ".." component is named, the rest kept as it came: gcc
+// writes such a path unresolved, where a namer (Wine's) resolves it. A final
+// '/' is kept even where the namer drops it.
+bool windows_gcc_path(std::string_view host_path, const WindowsNamer& name, std::string& out) {
+  const std::size_t dots = first_dot_component(host_path);
+  const std::string_view head = host_path.substr(0, dots);
+  if (!name || !name(head, out)) return false;
+  std::replace(out.begin(), out.end(), '\\', '/');
+  if (head.back() == '/' && (out.empty() || out.back() != '/')) out += '/';
+  out += host_path.substr(dots);
+  return true;
+}
+
+// Appends one piece of a path query's answer to `out`: in Windows form when
+// it is an absolute host path, as it is otherwise. False when it cannot be
+// named.
+bool append_path(std::string_view piece, const WindowsNamer& name, std::string& out) {
+  if (piece.empty() || piece.front() != '/') {
+    out += piece;
+    return true;
+  }
+  std::string named;
+  if (!windows_gcc_path(piece, name, named)) return false;
+  out += named;
+  return true;
+}
+
+// The same for a line of the answer, without its line end; `unnamed` takes
+// the path that could not be named.
+bool append_report_line(std::string_view line, const WindowsNamer& name, std::string& out,
+                        std::string& unnamed) {
+  for (const std::string_view label : kSearchListLabels) {
+    if (!line.starts_with(label)) continue;
+    out += label;
+    std::string_view rest = line.substr(label.size());
+    for (bool first = true;; first = false) {
+      const std::size_t end = std::min(rest.find(kHostListSeparator), rest.size());
+      if (!first) out += kWindowsListSeparator;
+      if (!append_path(rest.substr(0, end), name, out)) {
+        unnamed = rest.substr(0, end);
+        return false;
+      }
+      if (end == rest.size()) return true;
+      rest.remove_prefix(end + 1);
+    }
+  }
+  std::string_view path = line;
+  if (line.starts_with(kInstallLabel)) {
+    out += kInstallLabel;
+    path.remove_prefix(kInstallLabel.size());
+  }
+  if (append_path(path, name, out)) return true;
+  unnamed = path;
+  return false;
+}
+
 }  // namespace
 
 bool is_version_query(const std::vector<std::string>& arguments) {
   return arguments.size() == 1 && arguments[0] == "-v";
+}
+
+bool is_path_query(const std::vector<std::string>& arguments) {
+  return std::any_of(arguments.begin(), arguments.end(), [](std::string_view argument) {
+    return std::find(kPathQueries.begin(), kPathQueries.end(), argument) != kPathQueries.end() ||
+           std::any_of(kNamedPathQueries.begin(), kNamedPathQueries.end(),
+                       [argument](std::string_view query) { return argument.starts_with(query); });
+  });
+}
+
+PathReport windows_path_report(std::string_view report, const WindowsNamer& name) {
+  PathReport result;
+  for (std::size_t at = 0; at < report.size();) {
+    const std::size_t next = std::min(report.find('\n', at), report.size() - 1) + 1;
+    const std::string_view line = report.substr(at, next - at);
+    const bool ended = line.ends_with('\n');
+    if (!append_report_line(line.substr(0, line.size() - (ended ? 1 : 0)), name, result.text, result.unnamed)) {
+      result.text.clear();
+      return result;
+    }
+    if (ended) result.text += '\n';
+    at = next;
+  }
+  return result;
 }
 
 std::string version_report(std::string_view host_compiler, std::string_view version) {
@@ -69,20 +174,21 @@ bool is_host_library_option(std::string_view argument) {
 
 namespace {
 
-Translation translate(const std::vector<std::string>& arguments, const PathMapper& map,
-                      const LibraryFilter& keep_library, bool add_math_library) {
+// `for_host`: the host's C compiler, which gets only the host's libraries
+// and libm; otherwise the MinGW cross compiler, which gets every option.
+Translation translate(const std::vector<std::string>& arguments, const PathMapper& map, bool for_host) {
   Translation translation;
   std::vector<std::string>& out = translation.arguments;
   out.reserve(arguments.size() + 1);
-  bool links = true;
+  bool links = !is_path_query(arguments);
   std::string mapped;
   for (const std::string& argument : arguments) {
     const std::string_view view = argument;
     if (std::find(kNoLinkOptions.begin(), kNoLinkOptions.end(), view) != kNoLinkOptions.end()) {
       links = false;
     }
-    if (view.size() > 2 && view.substr(0, 2) == "-l") {
-      if (keep_library(view.substr(2))) out.push_back(argument);
+    if (for_host && view.size() > 2 && view.substr(0, 2) == "-l") {
+      if (is_host_library_option(view)) out.push_back(argument);
       continue;
     }
     const bool joined_output = view.size() > 2 && view.substr(0, 2) == "-o";
@@ -99,22 +205,18 @@ Translation translate(const std::vector<std::string>& arguments, const PathMappe
     out.push_back(joined_output ? "-o" + mapped : mapped);
   }
   // After every input, so that the linker sees the calls before the library.
-  if (links && add_math_library) out.emplace_back("-lm");
+  if (links && for_host) out.emplace_back("-lm");
   return translation;
 }
 
 }  // namespace
 
 Translation translate_arguments(const std::vector<std::string>& arguments, const PathMapper& map) {
-  const auto host_library = [](std::string_view name) {
-    return is_host_library_option("-l" + std::string(name));
-  };
-  return translate(arguments, map, host_library, true);
+  return translate(arguments, map, true);
 }
 
-Translation translate_cross_arguments(const std::vector<std::string>& arguments,
-                                      const PathMapper& map, const LibraryFilter& library_present) {
-  return translate(arguments, map, library_present, false);
+Translation translate_cross_arguments(const std::vector<std::string>& arguments, const PathMapper& map) {
+  return translate(arguments, map, false);
 }
 
 std::string windows_messages(std::string messages, std::vector<MappedPath> mapped) {
@@ -131,10 +233,11 @@ std::string windows_messages(std::string messages, std::vector<MappedPath> mappe
   return messages;
 }
 
-std::vector<std::string> captured_shell_command(std::string_view compiler, std::string_view capture,
+std::vector<std::string> captured_shell_command(std::string_view compiler, std::string_view output,
+                                                std::string_view errors,
                                                 const std::vector<std::string>& arguments) {
-  std::vector<std::string> command = {"/bin/sh", "-c", "c=$1; shift; exec \"$@\" >\"$c\" 2>&1", "sh",
-                                      std::string(capture), std::string(compiler)};
+  std::vector<std::string> command = {"/bin/sh", "-c", "o=$1; e=$2; shift 2; exec \"$@\" >\"$o\" 2>\"$e\"",
+                                      "sh", std::string(output), std::string(errors), std::string(compiler)};
   command.insert(command.end(), arguments.begin(), arguments.end());
   return command;
 }

@@ -1,8 +1,8 @@
-// The toolchain stand-ins' pure logic: what they say to "gcc -v" and how they
+// The toolchain stand-ins' pure logic: what they say to "gcc -v", how they
 // turn the MinGW command line that zeb_c builds into one for the compiler
 // that does the work (the host's C compiler on POSIX, the Linux MinGW cross
-// compiler under Wine). Kept apart from the programs so that it is tested on
-// its own.
+// compiler under Wine), and how that compiler's answers become a Windows
+// gcc's. Kept apart from the programs so that it is tested on its own.
 #pragma once
 
 #include <functional>
@@ -17,8 +17,38 @@ namespace zeb::tools {
 // same file; returns false when it cannot.
 using PathMapper = std::function<bool(std::string_view windows_path, std::string& host_out)>;
 
+// Names an absolute host path in Windows form ("C:\dir\file", either
+// separator); returns false when no drive holds it.
+using WindowsNamer = std::function<bool(std::string_view host_path, std::string& windows_out)>;
+
+// The environment variable naming a file whose bytes are the answer to
+// "gcc -v" (a recorded report of a real toolchain, for tests).
+inline constexpr const char* kRecordedVersionVariable = "ZEB_GCC_RECORDED_VERSION";
+
 // True for the command line "gcc -v" and nothing else (arguments after argv[0]).
 bool is_version_query(const std::vector<std::string>& arguments);
+
+// True when an argument asks the driver where it finds things
+// (-print-search-dirs, -print-file-name=..., -print-prog-name=...,
+// -print-libgcc-file-name): gcc then answers with paths on standard output
+// and does nothing else.
+bool is_path_query(const std::vector<std::string>& arguments);
+
+// A driver's answer to a path query as a Windows-hosted gcc writes it, or
+// the first path that could not be named in Windows form.
+struct PathReport {
+  std::string text;
+  std::string unnamed;  // when not empty, `text` is empty
+};
+
+// Rewrites a path query's answer (`report`, as a host gcc prints it) in the
+// Windows form: every absolute host path becomes the drive path `name` gives,
+// with "/" separators, its ".." components and final "/" kept; in the
+// "programs: =" and "libraries: =" lists the ":" between directories becomes
+// ";". Recognised lines: "install: PATH", those two lists, and a line that is
+// one absolute path; any other line ("libth32.a", a name gcc did not find)
+// stays as it is. Lines are taken as the host compilers end them, in "\n".
+PathReport windows_path_report(std::string_view report, const WindowsNamer& name);
 
 // The report of "gcc -v" in the style of the MinGW driver: a few lines about
 // specs, configuration and threads, the last one
@@ -33,9 +63,6 @@ bool is_windows_path(std::string_view argument);
 // threads, dynamic loading, real time); every other "-l" names a Windows
 // system library that the host does not have.
 bool is_host_library_option(std::string_view argument);
-
-// Whether a "-l" option goes on, given the library's name (the text after "-l").
-using LibraryFilter = std::function<bool(std::string_view name)>;
 
 // A path as the compiler that does the work names it, and as zeb_c gave it.
 struct MappedPath {
@@ -59,17 +86,15 @@ struct Translation {
 // - a Windows-form path, given alone or joined to "-o", is mapped by `map`;
 //   one still wrapped in double quotes loses them first;
 // - a "-l" option is left out unless it names a host library;
-// - when the command links (no -c, -S or -E), "-lm" is added last:
-//   the MinGW runtime carries the math functions in its C library, the host
-//   keeps them in libm.
+// - when the command links (no -c, -S or -E, and not a path query), "-lm"
+//   is added last: the MinGW runtime carries the math functions in its C
+//   library, the host keeps them in libm.
 Translation translate_arguments(const std::vector<std::string>& arguments, const PathMapper& map);
 
-// The same for the MinGW cross compiler: paths mapped (and refused) alike,
-// a "-l" option kept only when `library_present` holds for its library,
-// since Debian's cross toolchain lacks a few of the import libraries that
-// zeb_c names; nothing is added.
-Translation translate_cross_arguments(const std::vector<std::string>& arguments,
-                                      const PathMapper& map, const LibraryFilter& library_present);
+// The same for the MinGW cross compiler, which is what a Windows-hosted
+// MinGW gcc is: paths mapped (and refused) alike, every other argument, each
+// "-l" included, passed on as it is, nothing added.
+Translation translate_cross_arguments(const std::vector<std::string>& arguments, const PathMapper& map);
 
 // The compiler's messages with each mapped path written back in the form
 // zeb_c gave it, so that they read as the MinGW driver's would. Longer host
@@ -77,10 +102,11 @@ Translation translate_cross_arguments(const std::vector<std::string>& arguments,
 std::string windows_messages(std::string messages, std::vector<MappedPath> mapped);
 
 // The command line (argv, program first) on which /bin/sh runs `compiler`
-// with `arguments`, both its output streams in the file `capture`. Every
-// piece reaches the shell as a positional parameter, never as script text,
-// so nothing needs quoting.
-std::vector<std::string> captured_shell_command(std::string_view compiler, std::string_view capture,
+// with `arguments`, its standard output in the file `output` and its
+// standard error in `errors`. Every piece reaches the shell as a positional
+// parameter, never as script text, so nothing needs quoting.
+std::vector<std::string> captured_shell_command(std::string_view compiler, std::string_view output,
+                                                std::string_view errors,
                                                 const std::vector<std::string>& arguments);
 
 // The PATH value for the host compiler, which finds its assembler and linker

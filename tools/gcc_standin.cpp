@@ -1,12 +1,21 @@
 // Stands in for the MinGW gcc driver on POSIX hosts, installed as mingw/bin/gcc
 // beside zeb_c: it answers "gcc -v" in the MinGW driver's words and runs the
-// host's C compiler for every other command line, with Windows paths mapped.
+// host's C compiler for every other command line, with Windows paths mapped;
+// the paths that compiler reports to a path query come back in Windows form.
+//
+// With ZEB_GCC_RECORDED_VERSION set, "gcc -v" answers with that file's bytes
+// instead: a Windows-form path ("C:\...") is mapped as zeb_c's host layer maps
+// it, any other is a host path.
+#include <spawn.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
+#include <array>
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -20,10 +29,80 @@
 #error "ZEB_HOST_CC_VERSION must give the host C compiler's version"
 #endif
 
+extern char** environ;
+
 namespace {
 
 bool map_to_host(std::string_view windows_path, std::string& host_out) {
   return zeb::platform::posix::host_path_for(windows_path, host_out) == ERROR_SUCCESS;
+}
+
+// On this host the root is drive C:, as zeb_c's host layer has it.
+bool name_in_windows(std::string_view host_path, std::string& windows_out) {
+  windows_out = zeb::platform::posix::windows_path_for(host_path);
+  return true;
+}
+
+int fail(const std::string& what) {
+  std::fprintf(stderr, "gcc: %s\n", what.c_str());
+  return 1;
+}
+
+int answer_recorded_version(const std::string& recorded) {
+  std::string host = recorded;
+  if (zeb::tools::is_windows_path(recorded) && !map_to_host(recorded, host)) {
+    return fail(recorded + ": no such file");
+  }
+  const std::unique_ptr<std::FILE, int (*)(std::FILE*)> file(std::fopen(host.c_str(), "rb"), std::fclose);
+  if (!file) return fail(recorded + ": " + std::strerror(errno));
+  std::string report;
+  std::array<char, 4096> chunk{};
+  for (std::size_t got = 0; (got = std::fread(chunk.data(), 1, chunk.size(), file.get())) != 0;) {
+    report.append(chunk.data(), got);
+  }
+  if (std::ferror(file.get())) return fail(recorded + ": " + std::strerror(errno));
+  std::fwrite(report.data(), 1, report.size(), stderr);
+  return 0;
+}
+
+// The exit status a shell would give for a child's wait status.
+int exit_status_of(int wait_status) {
+  if (WIFEXITED(wait_status)) return WEXITSTATUS(wait_status);
+  return WIFSIGNALED(wait_status) ? 128 + WTERMSIG(wait_status) : 1;
+}
+
+// Runs the compiler on a path query with its standard output read here and
+// written out in Windows form; its standard error stays the caller's.
+int run_path_query(const std::string& compiler, char* const* argv) {
+  std::array<int, 2> pipe_ends{};
+  if (pipe(pipe_ends.data()) != 0) return fail(std::string("cannot make a pipe: ") + std::strerror(errno));
+  posix_spawn_file_actions_t actions;
+  posix_spawn_file_actions_init(&actions);
+  posix_spawn_file_actions_adddup2(&actions, pipe_ends[1], STDOUT_FILENO);
+  posix_spawn_file_actions_addclose(&actions, pipe_ends[0]);
+  posix_spawn_file_actions_addclose(&actions, pipe_ends[1]);
+  pid_t child = 0;
+  const int spawned = posix_spawn(&child, compiler.c_str(), &actions, nullptr, argv, environ);
+  posix_spawn_file_actions_destroy(&actions);
+  close(pipe_ends[1]);
+  std::string report;
+  std::array<char, 4096> chunk{};
+  for (ssize_t got = 0; spawned == 0 && (got = read(pipe_ends[0], chunk.data(), chunk.size())) != 0;) {
+    if (got > 0) {
+      report.append(chunk.data(), static_cast<std::size_t>(got));
+    } else if (errno != EINTR) {
+      break;
+    }
+  }
+  close(pipe_ends[0]);
+  if (spawned != 0) return fail("cannot start " + compiler + ": " + std::strerror(spawned));
+  int wait_status = 0;
+  while (waitpid(child, &wait_status, 0) < 0 && errno == EINTR) {
+  }
+  const zeb::tools::PathReport windows = zeb::tools::windows_path_report(report, name_in_windows);
+  if (!windows.unnamed.empty()) return fail(windows.unnamed + ": no Windows name");
+  std::fwrite(windows.text.data(), 1, windows.text.size(), stdout);
+  return exit_status_of(wait_status);
 }
 
 }  // namespace
@@ -31,16 +110,15 @@ bool map_to_host(std::string_view windows_path, std::string& host_out) {
 int main(int argc, char** argv) {
   const std::vector<std::string> arguments(argv + (argc > 0 ? 1 : 0), argv + argc);
   if (zeb::tools::is_version_query(arguments)) {
+    const char* recorded = std::getenv(zeb::tools::kRecordedVersionVariable);
+    if (recorded != nullptr && *recorded != '\0') return answer_recorded_version(recorded);
     const std::string report = zeb::tools::version_report(ZEB_HOST_CC, ZEB_HOST_CC_VERSION);
     std::fputs(report.c_str(), stderr);
     return 0;
   }
 
   zeb::tools::Translation translation = zeb::tools::translate_arguments(arguments, map_to_host);
-  if (!translation.unmapped.empty()) {
-    std::fprintf(stderr, "gcc: %s: no such directory\n", translation.unmapped.c_str());
-    return 1;
-  }
+  if (!translation.unmapped.empty()) return fail(translation.unmapped + ": no such directory");
   std::vector<std::string>& host_arguments = translation.arguments;
   std::vector<char*> host_argv;
   host_argv.reserve(host_arguments.size() + 2);
@@ -56,9 +134,9 @@ int main(int argc, char** argv) {
       compiler_directory, path_value != nullptr ? path_value : "", map_to_host);
   setenv("PATH", search_path.c_str(), 1);
 
+  if (zeb::tools::is_path_query(arguments)) return run_path_query(compiler, host_argv.data());
   // Both output streams are the caller's; flush ours before the image changes.
   std::fflush(nullptr);
   execv(compiler.c_str(), host_argv.data());
-  std::fprintf(stderr, "gcc: cannot start %s: %s\n", compiler.c_str(), std::strerror(errno));
-  return 1;
+  return fail("cannot start " + compiler + ": " + std::strerror(errno));
 }

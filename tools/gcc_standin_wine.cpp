@@ -1,7 +1,15 @@
 // Stands in for the MinGW gcc driver in the Windows builds when they run under
-// Wine, installed as mingw\bin\gcc.exe beside zeb_c.exe: it answers "gcc -v"
-// in the MinGW driver's words and hands every other command line, its paths
-// mapped, to the Linux MinGW cross compiler.
+// Wine, installed as mingw\bin\gcc.exe beside zeb_c.exe. It is what a
+// Windows-hosted MinGW-w64 gcc is: the Linux MinGW cross compiler, handed
+// every command line ("-v" and each "-l" included) with its Windows paths
+// mapped to Linux ones. What that compiler writes comes back on the stream it
+// wrote it to, the mapped paths written back in Windows form, and the paths
+// it reports to a path query (-print-search-dirs, ...) named as a Windows gcc
+// names them ("Z:/usr/lib/...", ";" between directories).
+//
+// With ZEB_GCC_RECORDED_VERSION naming a file (a Windows path), "gcc -v"
+// answers with that file's bytes instead, for tests that play other
+// toolchains.
 //
 // A Windows process under Wine that starts a Linux program through
 // CreateProcess gets no handle to wait on and loses the child's exit status
@@ -9,12 +17,18 @@
 // ntdll's __wine_unix_spawnvp (starts, waits, returns the status) and
 // kernel32's path mappers. They exist only under Wine, and are looked up at
 // run time; without them the stand-in says so and fails.
+#include <fcntl.h>
+#include <io.h>
 #include <windows.h>
 
 #include <array>
+#include <cerrno>
 #include <cstdio>
+#include <cstdlib>
+#include <cstring>
 #include <fstream>
 #include <iterator>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -22,12 +36,6 @@
 
 #ifndef ZEB_CROSS_CC
 #error "ZEB_CROSS_CC must name the Linux MinGW cross compiler"
-#endif
-#ifndef ZEB_CROSS_CC_VERSION
-#error "ZEB_CROSS_CC_VERSION must give the cross compiler's version"
-#endif
-#ifndef ZEB_CROSS_LIBRARY_DIR
-#error "ZEB_CROSS_LIBRARY_DIR must name the cross toolchain's library directory"
 #endif
 
 namespace {
@@ -80,18 +88,21 @@ bool map_to_unix(std::string_view windows_path, std::string& unix_out) {
   return true;
 }
 
-// Whether the cross toolchain holds the import library of a "-l" option.
-bool library_present(std::string_view name) {
-  static const std::wstring directory = [] {
-    const HeapText dos{wine().dos_name(ZEB_CROSS_LIBRARY_DIR)};
-    return dos.text != nullptr ? std::wstring(static_cast<const WCHAR*>(dos.text)) : std::wstring();
-  }();
-  if (directory.empty()) return false;
-  const std::wstring library = directory + L"\\lib" + widened(name) + L".a";
-  return GetFileAttributesW(library.c_str()) != INVALID_FILE_ATTRIBUTES;
+// A Linux path as its Windows drive path. Wine names a path outside every
+// drive "\\?\unix\...", which no Windows program could have been given.
+bool name_in_windows(std::string_view unix_path, std::string& windows_out) {
+  const HeapText named{wine().dos_name(std::string(unix_path).c_str())};
+  if (named.text == nullptr) return false;
+  const std::wstring wide(static_cast<const WCHAR*>(named.text));
+  if (wide.size() < 3 || wide[1] != L':' || wide[2] != L'\\') return false;
+  const int size = static_cast<int>(wide.size());
+  const int narrow_size = WideCharToMultiByte(CP_ACP, 0, wide.data(), size, nullptr, 0, nullptr, nullptr);
+  windows_out.assign(static_cast<std::size_t>(narrow_size), '\0');
+  WideCharToMultiByte(CP_ACP, 0, wide.data(), size, windows_out.data(), narrow_size, nullptr, nullptr);
+  return true;
 }
 
-// A fresh, empty file for the compiler's messages, in Windows form.
+// A fresh, empty file for one of the compiler's output streams, in Windows form.
 std::string capture_file() {
   std::array<char, MAX_PATH + 1> directory{};
   std::array<char, MAX_PATH + 1> file{};
@@ -101,49 +112,79 @@ std::string capture_file() {
   return file.data();
 }
 
-int fail(const char* what, const std::string& detail) {
-  std::fprintf(stderr, "gcc: %s%s\n", what, detail.c_str());
+// A capture file, deleted when the stand-in is done with it.
+struct Capture {
+  std::string windows = capture_file();
+  std::string unix_path;
+  bool ready = !windows.empty() && map_to_unix(windows, unix_path);
+  ~Capture() {
+    if (!windows.empty()) DeleteFileA(windows.c_str());
+  }
+  std::string contents() const {
+    std::ifstream in(windows, std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+  }
+};
+
+int fail(const std::string& what) {
+  std::fprintf(stderr, "gcc: %s\n", what.c_str());
   return 1;
+}
+
+// The recorded report, byte for byte: binary mode, so that its line ends
+// reach zeb_c as they were recorded.
+int answer_recorded_version(const std::string& recorded) {
+  const std::unique_ptr<std::FILE, int (*)(std::FILE*)> file(std::fopen(recorded.c_str(), "rb"), std::fclose);
+  if (!file) return fail(recorded + ": " + std::strerror(errno));
+  std::string report;
+  std::array<char, 4096> chunk{};
+  for (std::size_t got = 0; (got = std::fread(chunk.data(), 1, chunk.size(), file.get())) != 0;) {
+    report.append(chunk.data(), got);
+  }
+  if (std::ferror(file.get())) return fail(recorded + ": " + std::strerror(errno));
+  std::fflush(stderr);
+  _setmode(_fileno(stderr), _O_BINARY);
+  std::fwrite(report.data(), 1, report.size(), stderr);
+  return 0;
 }
 
 }  // namespace
 
 int main(int argc, char** argv) {
   const std::vector<std::string> arguments(argv + (argc > 0 ? 1 : 0), argv + argc);
-  if (zeb::tools::is_version_query(arguments)) {
-    const std::string report = zeb::tools::version_report(ZEB_CROSS_CC, ZEB_CROSS_CC_VERSION);
-    std::fputs(report.c_str(), stderr);
-    return 0;
+  const char* recorded = std::getenv(zeb::tools::kRecordedVersionVariable);
+  if (zeb::tools::is_version_query(arguments) && recorded != nullptr && *recorded != '\0') {
+    return answer_recorded_version(recorded);
   }
   if (wine().spawn == nullptr || wine().unix_name == nullptr || wine().dos_name == nullptr) {
-    return fail("this stand-in runs only under Wine, whose exports it needs: ",
+    return fail("this stand-in runs only under Wine, whose exports it needs: "
                 "__wine_unix_spawnvp, wine_get_unix_file_name, wine_get_dos_file_name");
   }
 
-  const zeb::tools::Translation translation =
-      zeb::tools::translate_cross_arguments(arguments, map_to_unix, library_present);
-  if (!translation.unmapped.empty()) return fail(translation.unmapped.c_str(), ": no such directory");
-  const std::string capture = capture_file();
-  std::string capture_unix;
-  if (capture.empty() || !map_to_unix(capture, capture_unix)) {
-    return fail("cannot create a file for the compiler's messages", "");
-  }
+  const zeb::tools::Translation translation = zeb::tools::translate_cross_arguments(arguments, map_to_unix);
+  if (!translation.unmapped.empty()) return fail(translation.unmapped + ": no such directory");
+  const Capture output;
+  const Capture errors;
+  if (!output.ready || !errors.ready) return fail("cannot create a file for the compiler's output");
 
-  std::vector<std::string> command =
-      zeb::tools::captured_shell_command(ZEB_CROSS_CC, capture_unix, translation.arguments);
+  std::vector<std::string> command = zeb::tools::captured_shell_command(
+      ZEB_CROSS_CC, output.unix_path, errors.unix_path, translation.arguments);
   std::vector<char*> command_argv;
   for (std::string& piece : command) command_argv.push_back(piece.data());
   command_argv.push_back(nullptr);
   const int status = wine().spawn(command_argv.data(), 1);
 
-  std::string messages;
-  {
-    std::ifstream in(capture, std::ios::binary);
-    messages.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+  // Text mode, as the MinGW driver writes both streams: lines end in CR LF.
+  std::string shown;
+  if (zeb::tools::is_path_query(arguments)) {
+    zeb::tools::PathReport report = zeb::tools::windows_path_report(output.contents(), name_in_windows);
+    if (!report.unnamed.empty()) return fail(report.unnamed + ": not on any drive");
+    shown = std::move(report.text);
+  } else {
+    shown = zeb::tools::windows_messages(output.contents(), translation.mapped);
   }
-  DeleteFileA(capture.c_str());
-  // Text mode, as the MinGW driver writes them: lines end in CR LF.
-  const std::string shown = zeb::tools::windows_messages(messages, translation.mapped);
-  std::fwrite(shown.data(), 1, shown.size(), stderr);
+  std::fwrite(shown.data(), 1, shown.size(), stdout);
+  const std::string messages = zeb::tools::windows_messages(errors.contents(), translation.mapped);
+  std::fwrite(messages.data(), 1, messages.size(), stderr);
   return status;
 }

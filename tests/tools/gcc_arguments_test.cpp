@@ -5,6 +5,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <filesystem>
 #include <string>
 #include <utility>
 #include <vector>
@@ -36,6 +38,8 @@ TEST(GccStandin, TranslatesTheMingwCommandLineOrRefusesAPathThatDoesNotMap) {
       // What is not a full Windows path goes on as it is.
       {{"-DN=C:\\x", "rel\\x.c", "C:a.c", "C:", "/tmp/y.c"}, {"-DN=C:\\x", "rel\\x.c", "C:a.c", "C:", "/tmp/y.c", "-lm"}},
       {{"C:\\p.c", "-lpthread", "-lgdi32", "-lm", "-ldl"}, {"/p.c", "-lpthread", "-lm", "-ldl", "-lm"}},
+      // A path query links nothing: libm added would be one more thing asked about.
+      {{"-print-search-dirs"}, {"-print-search-dirs"}}, {{"-print-file-name=libm.a", "-lgdi32"}, {"-print-file-name=libm.a"}},
       // Passed on, such a path would be a file name with backslashes in the
       // compiler's current directory: the output would land outside the cache.
       {{"C:\\p.c", "-o", "\"D:\\x.exe\""}, {}, "\"D:\\x.exe\""}, {{"-oD:\\out\\p.exe", "C:\\p.c"}, {}, "D:\\out\\p.exe"}};
@@ -46,24 +50,70 @@ TEST(GccStandin, TranslatesTheMingwCommandLineOrRefusesAPathThatDoesNotMap) {
   EXPECT_EQ(translate_arguments({"C:\\p.c"}, PathMapper{}).unmapped, "C:\\p.c");
 }
 
-TEST(GccStandin, CrossCommandLineKeepsPresentLibrariesOnlyAndRecordsEachMappedPath) {
-  const auto present = [](std::string_view name) { return name != "olepro32" && name != "th32"; };
+TEST(GccStandin, CrossCommandLinePassesEveryOptionOnAndRecordsEachMappedPath) {
+  // As a Windows gcc gets it: a library the toolchain lacks fails the link there too.
   const struct { Args in, out; std::vector<MappedPath> mapped; } cases[] = {
-      {{"-x", "c", "-O3", "C:\\W\\h.zebc", "-o", "c:\\z\\~h.exe", "-luser32", "-lolepro32", "-lth32", "-lm"},
-       {"-x", "c", "-O3", "/W/h.zebc", "-o", "/z/~h.exe", "-luser32", "-lm"},
+      {{"-x", "c", "-O3", "C:\\W\\h.zebc", "-o", "c:\\z\\~h.exe", "-luser32", "-lth32", "-lm"},
+       {"-x", "c", "-O3", "/W/h.zebc", "-o", "/z/~h.exe", "-luser32", "-lth32", "-lm"},
        {{"/W/h.zebc", "C:\\W\\h.zebc"}, {"/z/~h.exe", "c:\\z\\~h.exe"}}},
       {{"\"C:\\a b\\x.c\"", "-oC:\\p.exe", "rel\\y.c"}, {"/a b/x.c", "-o/p.exe", "rel\\y.c"},
        {{"/a b/x.c", "C:\\a b\\x.c"}, {"/p.exe", "C:\\p.exe"}}},
+      {{"-print-search-dirs"}, {"-print-search-dirs"}, {}},
   };
   for (const auto& c : cases) {
-    const Translation translation = translate_cross_arguments(c.in, fake_map, present);
+    const Translation translation = translate_cross_arguments(c.in, fake_map);
     EXPECT_EQ(translation.arguments, c.out) << c.in[0];
     EXPECT_EQ(translation.mapped, c.mapped) << c.in[0];
   }
-  const Translation refused = translate_cross_arguments({"C:\\p.c", "-oD:\\x.exe"}, fake_map, present);
+  const Translation refused = translate_cross_arguments({"C:\\p.c", "-oD:\\x.exe"}, fake_map);
   EXPECT_EQ(refused.unmapped, "D:\\x.exe");
   EXPECT_TRUE(refused.arguments.empty());
   EXPECT_TRUE(refused.mapped.empty());
+}
+
+// Names host paths as Wine does: drive Z: with backslashes, "." and ".."
+// resolved, no final separator; "/proc" lies on no drive.
+bool fake_namer(std::string_view host_path, std::string& windows_out) {
+  if (host_path.starts_with("/proc")) return false;
+  std::string resolved = std::filesystem::path(host_path).lexically_normal().string();
+  if (resolved.size() > 1 && resolved.back() == '/') resolved.pop_back();
+  windows_out = "Z:" + resolved;
+  std::replace(windows_out.begin(), windows_out.end(), '/', '\\');
+  return true;
+}
+
+TEST(GccStandin, PathQueryAnswersReadAsAWindowsGccWritesThem) {
+  const std::string lib = "/usr/lib/gcc/x86_64-w64-mingw32/12-posix/";
+  const std::string win = "Z:/usr/lib/gcc/x86_64-w64-mingw32/12-posix/";
+  const struct { std::string in, out; } cases[] = {
+      {"install: " + lib + "\nprograms: =" + lib + ":/usr/bin/x\nlibraries: =" + lib + ":" + lib +
+           "../../../../x86_64-w64-mingw32/lib/:/a/./b\n",
+       "install: " + win + "\nprograms: =" + win + ";Z:/usr/bin/x\nlibraries: =" + win + ";" + win +
+           "../../../../x86_64-w64-mingw32/lib/;Z:/a/./b\n"},
+      // -print-file-name, -print-prog-name: one path, or the bare name gcc did not find.
+      {lib + "libgcc.a\n", win + "libgcc.a\n"},
+      {"/usr/bin/x86_64-w64-mingw32-ld", "Z:/usr/bin/x86_64-w64-mingw32-ld"},
+      {"libth32.a\n", "libth32.a\n"},
+      {"programs: /usr/bin:/bin\ninstall:/usr\n", "programs: /usr/bin:/bin\ninstall:/usr\n"},
+      {"", ""},
+  };
+  for (const auto& c : cases) {
+    const PathReport report = windows_path_report(c.in, fake_namer);
+    EXPECT_EQ(std::pair(report.text, report.unnamed), std::pair(c.out, std::string())) << c.in;
+  }
+  // A Windows gcc could not name such a directory: nothing half-translated.
+  const PathReport unnamed = windows_path_report("libraries: =/usr/lib/:/proc/x/../lib/:/lib/\n", fake_namer);
+  EXPECT_EQ(std::pair(unnamed.text, unnamed.unnamed), std::pair(std::string(), std::string("/proc/x/../lib/")));
+}
+
+TEST(GccStandin, PathQueriesAreToldFromOtherCommandLines) {
+  for (const Args& query : {Args{"-print-search-dirs"}, Args{"-O2", "-print-file-name=libuser32.a"},
+                            Args{"-print-prog-name=ld"}, Args{"-print-libgcc-file-name"}}) {
+    EXPECT_TRUE(is_path_query(query)) << query.back();
+  }
+  for (const Args& other : {Args{"-v"}, Args{"-print-multi-directory"}, Args{"x.c", "-o", "-print-search-dirs.exe"}}) {
+    EXPECT_FALSE(is_path_query(other)) << other.back();
+  }
 }
 
 TEST(GccStandin, MessagesNameTheFilesAsZebcGaveThem) {
@@ -79,11 +129,12 @@ TEST(GccStandin, MessagesNameTheFilesAsZebcGaveThem) {
   EXPECT_EQ(windows_messages("/w/a.c", {{"", "X"}}), "/w/a.c");
 }
 
-TEST(GccStandin, ShellRunsTheCompilerWithItsOutputCaptured) {
+TEST(GccStandin, ShellRunsTheCompilerWithEachOutputStreamCapturedApart) {
   // Arguments the shell would split or expand, were they script text.
   const test::ScopedTempDir dir;
-  const std::string capture = dir.host("out file").string();
-  const Args command = captured_shell_command("/usr/bin/printf", capture, {"%s|", "a b", "$x", "it's", "*"});
+  const std::string output = dir.host("out file").string(), errors = dir.host("err file").string();
+  const Args command = captured_shell_command(
+      "/bin/sh", output, errors, {"-c", "printf '%s|' \"$@\"; printf oops >&2; exit 3", "sh", "a b", "$x", "it's", "*"});
   std::vector<char*> argv;
   for (const std::string& piece : command) argv.push_back(const_cast<char*>(piece.c_str()));
   argv.push_back(nullptr);
@@ -91,8 +142,9 @@ TEST(GccStandin, ShellRunsTheCompilerWithItsOutputCaptured) {
   ASSERT_EQ(posix_spawn(&pid, argv[0], nullptr, nullptr, argv.data(), environ), 0);
   int status = -1;
   waitpid(pid, &status, 0);
-  EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
-  EXPECT_EQ(test::read_host_file(capture), "a b|$x|it's|*|");
+  EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 3);
+  EXPECT_EQ(test::read_host_file(output), "a b|$x|it's|*|");
+  EXPECT_EQ(test::read_host_file(errors), "oops");
 }
 
 TEST(GccStandin, SearchPathPutsTheCompilerFirst) {
