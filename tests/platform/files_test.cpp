@@ -109,6 +109,39 @@ TEST(Files, TemporaryNamesStepPastTakenOnes) {
     names.insert(name);
   }
   EXPECT_EQ(names.size(), 50u);
+  // A search reports each of them once, then that there is no more.
+  write_host_file(dir.host("other.txt"), "");
+  std::set<std::string> found;
+  WIN32_FIND_DATAA data{};
+  const HANDLE search = FindFirstFileA((dir / "ZEB*.tmp").c_str(), &data);
+  ASSERT_NE(search, INVALID_HANDLE_VALUE);
+  do found.insert(dir / data.cFileName);
+  while (FindNextFileA(search, &data));
+  EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_NO_MORE_FILES));
+  EXPECT_TRUE(FindClose(search));
+  EXPECT_EQ(found, names);
+}
+
+// Windows lets a running program's file be renamed, but neither replaced nor
+// deleted while it runs.
+TEST(Files, RunningProgramsFileIsRenamedNeverReplacedOrDeleted) {
+  ScopedTempDir dir;
+  const std::filesystem::path sleeper = test_program("child_sleep");
+  const std::string name = "sleeper" + sleeper.extension().string();
+  std::filesystem::copy_file(sleeper, dir.host(name));
+  const std::string program = dir / name, aside = dir / "aside.tmp", spare = dir / "spare.txt";
+  write_host_file(dir.host("aside.tmp"), "");
+  write_host_file(dir.host("spare.txt"), "");
+  const PROCESS_INFORMATION child = start("\"" + program + "\" 2000");
+  ASSERT_NE(child.dwProcessId, 0u);
+  const std::string denied = "error " + std::to_string(ERROR_ACCESS_DENIED);
+  EXPECT_EQ(take_step(Delete, program, ""), denied);
+  EXPECT_EQ(take_step(Replace, spare, program), denied);
+  EXPECT_EQ(take_step(Replace, program, aside), "ok");
+  EXPECT_EQ(take_step(Delete, aside, ""), denied);
+  EXPECT_EQ(take_step(Move, spare, program), "ok");
+  EXPECT_EQ(finish(child), 0u);
+  EXPECT_EQ(take_step(Delete, aside, ""), "ok");
 }
 
 }  // namespace

@@ -75,13 +75,17 @@ std::string test_binary_dir() {
   return slash == std::string::npos ? std::string() : path.substr(0, slash + 1);
 }
 
-void install_fake_gcc(const ScopedTempDir& bin) {
+fs::path test_program(const std::string& name) {
   // The test programs' directory as the host names it: on POSIX hosts C: is the root.
   std::string programs = test_binary_dir();
   if (fs::path::preferred_separator == '/') programs = programs.substr(2);
   std::replace(programs.begin(), programs.end(), '\\', static_cast<char>(fs::path::preferred_separator));
-  const std::string ext = fs::exists(programs + "child_fake_gcc.exe") ? ".exe" : "";
-  fs::copy_file(programs + "child_fake_gcc" + ext, bin.host("gcc" + ext));
+  return fs::exists(programs + name + ".exe") ? programs + name + ".exe" : programs + name;
+}
+
+void install_fake_gcc(const ScopedTempDir& bin) {
+  const fs::path fake = test_program("child_fake_gcc");
+  fs::copy_file(fake, bin.host("gcc" + fake.extension().string()));
 }
 
 void write_host_file(const fs::path& path, const std::string& bytes) {

@@ -60,6 +60,10 @@ class ScopedCurrentDir {
 // backslash; the child programs of tests/children live there too.
 std::string test_binary_dir();
 
+// The host path of the test program `name` of tests/children, with ".exe"
+// where it has one.
+std::filesystem::path test_program(const std::string& name);
+
 // Copies tests/children's fake gcc into `bin` as its gcc: put `bin` alone on
 // PATH, so that no real compiler of the machine can answer.
 void install_fake_gcc(const ScopedTempDir& bin);
