@@ -61,6 +61,15 @@ std::string Installation::compile_header() const {
 }
 
 RunResult Installation::run(const std::vector<std::string>& arguments, const RunOptions& options) const {
+  return run_program(host() / (windows_host() ? "zeb_c.exe" : "zeb_c"), arguments, options);
+}
+
+RunResult Installation::run_gcc(const std::vector<std::string>& arguments, const RunOptions& options) const {
+  return run_program(gcc(), arguments, options);
+}
+
+RunResult Installation::run_program(const fs::path& program, const std::vector<std::string>& arguments,
+                                    const RunOptions& options) const {
   const test::ScopedTempDir io;
   test::write_host_file(io.host("stdin"), options.input);
   posix_spawn_file_actions_t actions;
@@ -75,7 +84,7 @@ RunResult Installation::run(const std::vector<std::string>& arguments, const Run
   std::vector<std::string> texts = {"/usr/bin/env", "-u", "DISPLAY", "-u", "WAYLAND_DISPLAY"};
   texts.insert(texts.end(), options.environment.begin(), options.environment.end());
   if (windows_host()) texts.insert(texts.end(), kWineStart.begin(), kWineStart.end());
-  texts.push_back((host() / (windows_host() ? "zeb_c.exe" : "zeb_c")).string());
+  texts.push_back(program.string());
   texts.insert(texts.end(), arguments.begin(), arguments.end());
   std::vector<char*> argv;
   for (std::string& text : texts) argv.push_back(text.data());

@@ -62,6 +62,8 @@ class Installation {
 
   // Runs zeb_c with `arguments` as a user would, and waits for it.
   RunResult run(const std::vector<std::string>& arguments, const RunOptions& options) const;
+  // The same for the installed toolchain driver, gcc().
+  RunResult run_gcc(const std::vector<std::string>& arguments, const RunOptions& options) const;
 
   // The cached executable for a full Windows-form source path (host path).
   fs::path executable_for(const std::string& windows_source) const;
@@ -73,6 +75,9 @@ class Installation {
   void use_fake_gcc() const;
 
  private:
+  RunResult run_program(const fs::path& program, const std::vector<std::string>& arguments,
+                        const RunOptions& options) const;
+
   Host host_;
   test::ScopedTempDir dir_;
 };

@@ -39,7 +39,8 @@ TEST(GccStandin, TranslatesTheMingwCommandLineOrRefusesAPathThatDoesNotMap) {
       {{"-DN=C:\\x", "rel\\x.c", "C:a.c", "C:", "/tmp/y.c"}, {"-DN=C:\\x", "rel\\x.c", "C:a.c", "C:", "/tmp/y.c", "-lm"}},
       {{"C:\\p.c", "-lpthread", "-lgdi32", "-lm", "-ldl"}, {"/p.c", "-lpthread", "-lm", "-ldl", "-lm"}},
       // A path query links nothing: libm added would be one more thing asked about.
-      {{"-print-search-dirs"}, {"-print-search-dirs"}}, {{"-print-file-name=libm.a", "-lgdi32"}, {"-print-file-name=libm.a"}},
+      {{"-print-search-dirs"}, {"-print-search-dirs"}},
+      {{"-print-file-name=libm.a", "-lgdi32"}, {"-print-file-name=libm.a"}},
       // Passed on, such a path would be a file name with backslashes in the
       // compiler's current directory: the output would land outside the cache.
       {{"C:\\p.c", "-o", "\"D:\\x.exe\""}, {}, "\"D:\\x.exe\""}, {{"-oD:\\out\\p.exe", "C:\\p.c"}, {}, "D:\\out\\p.exe"}};
@@ -133,8 +134,8 @@ TEST(GccStandin, ShellRunsTheCompilerWithEachOutputStreamCapturedApart) {
   // Arguments the shell would split or expand, were they script text.
   const test::ScopedTempDir dir;
   const std::string output = dir.host("out file").string(), errors = dir.host("err file").string();
-  const Args command = captured_shell_command(
-      "/bin/sh", output, errors, {"-c", "printf '%s|' \"$@\"; printf oops >&2; exit 3", "sh", "a b", "$x", "it's", "*"});
+  const Args script = {"-c", "printf '%s|' \"$@\"; printf oops >&2; exit 3", "sh", "a b", "$x", "it's", "*"};
+  const Args command = captured_shell_command("/bin/sh", output, errors, script);
   std::vector<char*> argv;
   for (const std::string& piece : command) argv.push_back(const_cast<char*>(piece.c_str()));
   argv.push_back(nullptr);
