@@ -2,6 +2,10 @@
 
 #include <algorithm>
 #include <array>
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <memory>
 
 namespace zeb::tools {
 namespace {
@@ -116,6 +120,20 @@ bool append_report_line(std::string_view line, const WindowsNamer& name, std::st
 }
 
 }  // namespace
+
+bool read_file_bytes(const std::string& host_path, std::string& bytes, std::string& error) {
+  const std::unique_ptr<std::FILE, int (*)(std::FILE*)> file(std::fopen(host_path.c_str(), "rb"), std::fclose);
+  bytes.clear();
+  if (file) {
+    std::array<char, 4096> chunk{};
+    for (std::size_t got = 0; (got = std::fread(chunk.data(), 1, chunk.size(), file.get())) != 0;) {
+      bytes.append(chunk.data(), got);
+    }
+    if (!std::ferror(file.get())) return true;
+  }
+  error = std::strerror(errno);
+  return false;
+}
 
 bool is_version_query(const std::vector<std::string>& arguments) {
   return arguments.size() == 1 && arguments[0] == "-v";

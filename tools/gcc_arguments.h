@@ -25,6 +25,10 @@ using WindowsNamer = std::function<bool(std::string_view host_path, std::string&
 // "gcc -v" (a recorded report of a real toolchain, for tests).
 inline constexpr const char* kRecordedVersionVariable = "ZEB_GCC_RECORDED_VERSION";
 
+// The bytes of the file at `host_path`; false, with the C library's reason
+// in `error`, when it cannot be read whole.
+bool read_file_bytes(const std::string& host_path, std::string& bytes, std::string& error);
+
 // True for the command line "gcc -v" and nothing else (arguments after argv[0]).
 bool is_version_query(const std::vector<std::string>& arguments);
 

@@ -53,14 +53,8 @@ int answer_recorded_version(const std::string& recorded) {
   if (zeb::tools::is_windows_path(recorded) && !map_to_host(recorded, host)) {
     return fail(recorded + ": no such file");
   }
-  const std::unique_ptr<std::FILE, int (*)(std::FILE*)> file(std::fopen(host.c_str(), "rb"), std::fclose);
-  if (!file) return fail(recorded + ": " + std::strerror(errno));
-  std::string report;
-  std::array<char, 4096> chunk{};
-  for (std::size_t got = 0; (got = std::fread(chunk.data(), 1, chunk.size(), file.get())) != 0;) {
-    report.append(chunk.data(), got);
-  }
-  if (std::ferror(file.get())) return fail(recorded + ": " + std::strerror(errno));
+  std::string report, error;
+  if (!zeb::tools::read_file_bytes(host, report, error)) return fail(recorded + ": " + error);
   std::fwrite(report.data(), 1, report.size(), stderr);
   return 0;
 }

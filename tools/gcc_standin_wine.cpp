@@ -134,14 +134,8 @@ int fail(const std::string& what) {
 // The recorded report, byte for byte: binary mode, so that its line ends
 // reach zeb_c as they were recorded.
 int answer_recorded_version(const std::string& recorded) {
-  const std::unique_ptr<std::FILE, int (*)(std::FILE*)> file(std::fopen(recorded.c_str(), "rb"), std::fclose);
-  if (!file) return fail(recorded + ": " + std::strerror(errno));
-  std::string report;
-  std::array<char, 4096> chunk{};
-  for (std::size_t got = 0; (got = std::fread(chunk.data(), 1, chunk.size(), file.get())) != 0;) {
-    report.append(chunk.data(), got);
-  }
-  if (std::ferror(file.get())) return fail(recorded + ": " + std::strerror(errno));
+  std::string report, error;
+  if (!zeb::tools::read_file_bytes(recorded, report, error)) return fail(recorded + ": " + error);
   std::fflush(stderr);
   _setmode(_fileno(stderr), _O_BINARY);
   std::fwrite(report.data(), 1, report.size(), stderr);
