@@ -1,5 +1,6 @@
 #include "cache/toolchain_libraries.h"
 
+#include <array>
 #include <cstdint>
 #include <cstdio>
 #include <memory>
@@ -19,19 +20,42 @@ std::string lower_case(std::string_view text) {
   return lower;
 }
 
-// Adds the lower-cased name of every file in `directory` to `names`; false
-// when the directory cannot be listed.
-bool add_file_names(std::string directory, std::unordered_set<std::string>& names) {
+// The endings of every name in library_file_names: a directory is searched
+// for these only, which in a host's own library directory (on POSIX) is a
+// tenth of what it holds.
+constexpr std::array<const char*, 3> kLibraryPatterns = {"*.a", "*.lib", "*.dll"};
+
+// Adds the lower-cased names of the files in `directory` that a library may
+// be found under to `names`; false when the directory cannot be searched.
+bool add_library_files(std::string directory, std::unordered_set<std::string>& names) {
   if (directory.back() != '/' && directory.back() != '\\') directory += '\\';
-  directory += '*';
-  WIN32_FIND_DATAA data{};
-  const HANDLE find = FindFirstFileA(directory.c_str(), &data);
-  if (find == INVALID_HANDLE_VALUE) return false;
-  do {
-    if ((data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) == 0) names.insert(lower_case(data.cFileName));
-  } while (FindNextFileA(find, &data));
-  FindClose(find);
-  return true;
+  bool searched = false;
+  for (const char* pattern : kLibraryPatterns) {
+    WIN32_FIND_DATAA data{};
+    const HANDLE find = FindFirstFileA((directory + pattern).c_str(), &data);
+    if (find == INVALID_HANDLE_VALUE) {
+      // An empty answer from a directory that is there still counts.
+      searched = searched || GetLastError() == ERROR_FILE_NOT_FOUND;
+      continue;
+    }
+    searched = true;
+    do {
+      if ((data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) == 0) names.insert(lower_case(data.cFileName));
+    } while (FindNextFileA(find, &data));
+    FindClose(find);
+  }
+  return searched;
+}
+
+// The directory as one text per place, whatever ".." or separators it was
+// written with: gcc names most places several times.
+std::string place_of(const std::string& directory) {
+  std::array<char, MAX_PATH + 1> full{};
+  const DWORD length = GetFullPathNameA(directory.c_str(), static_cast<DWORD>(full.size()), full.data(), nullptr);
+  std::string place = length > 0 && length < full.size() ? std::string(full.data(), length) : directory;
+  for (char& c : place) c = c == '/' ? '\\' : c;
+  if (place.back() != '\\') place += '\\';
+  return lower_case(place);
 }
 
 // At most kSearchDirsReportLimit bytes of a file; empty when it cannot be read.
@@ -101,9 +125,11 @@ std::string toolchain_library_text(const std::string& capture_file) {
   const std::optional<std::vector<std::string>> directories = library_directories(report);
   if (!directories) return every_library;
 
-  std::unordered_set<std::string> files;
+  std::unordered_set<std::string> files, places;
   bool listed = false;
-  for (const std::string& directory : *directories) listed = add_file_names(directory, files) || listed;
+  for (const std::string& directory : *directories) {
+    if (places.insert(place_of(directory)).second) listed = add_library_files(directory, files) || listed;
+  }
   if (!listed) return every_library;
   return library_text([&files](std::string_view name) {
     for (const std::string& file : library_file_names(lower_case(name))) {

@@ -99,19 +99,23 @@ bool wildcard_match(std::string_view pattern, std::string_view name) {
 // them ("." and ".." first, then by folded name). Sets `error` to the Win32
 // code when there is none.
 std::vector<std::string> matches(const std::string& host_dir, std::string_view pattern, DWORD& error) {
-  DIR* dir = opendir(host_dir.c_str());
   std::vector<std::string> found;
-  if (dir == nullptr) {
+  // Several searches of one directory (or of one reached by two paths) read
+  // it once.
+  const Names names = directory_names(host_dir);
+  if (names == nullptr) {
     error = errno == ENOENT ? ERROR_PATH_NOT_FOUND : error_from_errno(errno);
     return found;
   }
-  while (const dirent* entry = readdir(dir)) {
-    const std::string name = entry->d_name;
-    // The root of a Windows drive has no "." or ".." entries.
-    if (host_dir == "/" && (name == "." || name == "..")) continue;
+  // The root of a Windows drive has no "." or ".." entries.
+  if (host_dir != "/") {
+    for (const char* dots : {".", ".."}) {
+      if (wildcard_match(pattern, dots)) found.emplace_back(dots);
+    }
+  }
+  for (const std::string& name : *names) {
     if (wildcard_match(pattern, name)) found.push_back(name);
   }
-  closedir(dir);
   if (found.empty()) {
     error = ERROR_FILE_NOT_FOUND;
     return found;

@@ -10,6 +10,7 @@
 #include <dirent.h>
 #include <fcntl.h>
 #include <map>
+#include <memory>
 #include <mutex>
 #include <numeric>
 #include <sys/vfs.h>
@@ -51,7 +52,7 @@ struct Listing {
   ino_t inode = 0;
   timespec modified{};
   timespec changed{};
-  std::vector<std::string> names;
+  std::shared_ptr<const std::vector<std::string>> names;
 };
 
 struct Listings {
@@ -167,37 +168,54 @@ void keep(Listings& all, Listing listing) {
 
 }  // namespace
 
+namespace {
+
+Names kept_names(Listings& all, const struct stat& dir_info) {
+  std::lock_guard<std::mutex> guard(all.lock);
+  for (const Listing& listing : all.kept) {
+    if (describes(listing, dir_info)) return listing.names;
+  }
+  return nullptr;
+}
+
+// Reads the names of the open directory `fd`, keeping them when they may be
+// trusted later.
+Names read_listing(Listings& all, int fd) {
+  // The identity and times of what is actually read: the path may have come
+  // to name another directory since the caller looked.
+  struct stat opened {};
+  const bool identified = fstat(fd, &opened) == 0;
+  if (identified) {
+    if (Names kept = kept_names(all, opened)) return kept;
+  }
+  timespec now{};
+  clock_gettime(CLOCK_REALTIME_COARSE, &now);
+  auto names = std::make_shared<std::vector<std::string>>();
+  if (!read_names(fd, *names)) return nullptr;
+  if (identified && names->size() <= kMaxNamesKept && settled(opened, now) &&
+      stamps_locally(all, fd, opened.st_dev)) {
+    keep(all, Listing{opened.st_dev, opened.st_ino, opened.st_mtim, opened.st_ctim, names});
+  }
+  return names;
+}
+
+}  // namespace
+
+Names directory_names(const std::string& host_dir) {
+  const int fd = open(host_dir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  if (fd < 0) return nullptr;
+  const FdCloser closer{fd};
+  return read_listing(listings(), fd);
+}
+
 bool find_name_ignoring_case(const std::string& host_dir, const struct stat* dir_info,
                              std::string_view name, std::string& stored) {
   Listings& all = listings();
   if (dir_info != nullptr) {
-    std::lock_guard<std::mutex> guard(all.lock);
-    for (const Listing& listing : all.kept) {
-      if (describes(listing, *dir_info)) return smallest_match(listing.names, name, stored);
-    }
+    if (const Names kept = kept_names(all, *dir_info)) return smallest_match(*kept, name, stored);
   }
-
-  const int fd = open(host_dir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-  if (fd < 0) return false;
-  const FdCloser closer{fd};
-  // The identity and times of what is actually read: the path may have come
-  // to name another directory since the caller looked.
-  Listing listing;
-  struct stat opened {};
-  const bool identified = fstat(fd, &opened) == 0;
-  timespec now{};
-  clock_gettime(CLOCK_REALTIME_COARSE, &now);
-  const bool complete = read_names(fd, listing.names);
-  const bool found = smallest_match(listing.names, name, stored);
-  if (complete && identified && listing.names.size() <= kMaxNamesKept && settled(opened, now) &&
-      stamps_locally(all, fd, opened.st_dev)) {
-    listing.device = opened.st_dev;
-    listing.inode = opened.st_ino;
-    listing.modified = opened.st_mtim;
-    listing.changed = opened.st_ctim;
-    keep(all, std::move(listing));
-  }
-  return found;
+  const Names names = directory_names(host_dir);
+  return names != nullptr && smallest_match(*names, name, stored);
 }
 
 void forget_directory_listings() {

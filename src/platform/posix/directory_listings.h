@@ -3,9 +3,11 @@
 // the directory may have changed; the exact name is always asked for first.
 #pragma once
 
+#include <memory>
 #include <string>
 #include <string_view>
 #include <sys/stat.h>
+#include <vector>
 
 namespace zeb::platform::posix {
 
@@ -19,6 +21,14 @@ namespace zeb::platform::posix {
 // alone, when there is no such entry or the directory cannot be read.
 bool find_name_ignoring_case(const std::string& host_dir, const struct stat* dir_info,
                              std::string_view name, std::string& stored);
+
+// Every name of the directory at `host_dir` but "." and "..", in directory
+// order, from a kept listing while the directory shows it is still current,
+// else read afresh (and kept where it may be trusted later). A directory
+// reached by two paths (a link) shares one listing. Null when the directory
+// cannot be read whole.
+using Names = std::shared_ptr<const std::vector<std::string>>;
+Names directory_names(const std::string& host_dir);
 
 // Forgets every kept listing. Every call of this layer that may add, remove
 // or rename an entry calls it once it is done, so the process never answers
