@@ -18,6 +18,16 @@ else()
 endif()
 include(GoogleTest)
 
+# Under Wine, one prefix and one wineserver for every test binary: created (or
+# found) before the first, stopped after the last.
+if(CMAKE_CROSSCOMPILING)
+  set(prefix_script ${PROJECT_SOURCE_DIR}/scripts/wine-prefix.sh)
+  add_test(NAME wine_prefix_start COMMAND bash ${prefix_script} ${ZEB_WINE_ARCH_OPTION} start ${ZEB_WINE_PREFIX})
+  add_test(NAME wine_prefix_stop COMMAND bash ${prefix_script} ${ZEB_WINE_ARCH_OPTION} stop ${ZEB_WINE_PREFIX})
+  set_tests_properties(wine_prefix_start PROPERTIES FIXTURES_SETUP wine_prefix TIMEOUT 600)
+  set_tests_properties(wine_prefix_stop PROPERTIES FIXTURES_CLEANUP wine_prefix)
+endif()
+
 # zeb_add_gtest(NAME name SOURCES ... LIBS ...)
 # One test binary, registered with CTest: natively test by test; under Wine as
 # one CTest entry per binary, since every Wine start costs about a second.
@@ -28,7 +38,7 @@ function(zeb_add_gtest)
   add_dependencies(${ARG_NAME} zeb_test_children)
   if(CMAKE_CROSSCOMPILING)
     add_test(NAME ${ARG_NAME} COMMAND ${ARG_NAME} --gtest_brief=1)
-    set_tests_properties(${ARG_NAME} PROPERTIES TIMEOUT 600)
+    set_tests_properties(${ARG_NAME} PROPERTIES TIMEOUT 900 FIXTURES_REQUIRED wine_prefix)
   else()
     gtest_discover_tests(${ARG_NAME} DISCOVERY_TIMEOUT 60 PROPERTIES TIMEOUT 120)
   endif()

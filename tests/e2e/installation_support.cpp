@@ -7,6 +7,8 @@
 #include <zlib.h>
 
 #include <algorithm>
+#include <array>
+#include <cstdio>
 #include <csignal>
 #include <regex>
 
@@ -14,25 +16,63 @@ extern char** environ;
 
 namespace zeb::e2e {
 
-const fs::path kWindowsBuild = ZEB_E2E_WINDOWS_BUILD;
-const fs::path kWinePrefix = ZEB_E2E_WINEPREFIX;
+// Each Windows build, and the headless, private Wine it runs in, as
+// scripts/wine-env.sh sets it up.
+struct WindowsBuild {
+  fs::path tree;
+  fs::path prefix;
+  std::string loader;
+  std::string compiler_version;
+  std::vector<std::string> start() const {
+    return {"WINEPREFIX=" + prefix.string(), "WINEDEBUG=-all", "WINEDLLOVERRIDES=mscoree=;mshtml=",
+            "WINELOADER=" + loader, loader};
+  }
+};
 
-// A headless, private 64-bit Wine, as scripts/wine-env.sh sets it up.
-const std::vector<std::string> kWineStart = {
-    "WINEPREFIX=" + kWinePrefix.string(), "WINEDEBUG=-all", "WINEDLLOVERRIDES=mscoree=;mshtml=",
-    "WINELOADER=" ZEB_E2E_WINE64, ZEB_E2E_WINE64};
+const WindowsBuild& windows_build(Host host) {
+  static const WindowsBuild wide = {ZEB_E2E_WINDOWS_BUILD, ZEB_E2E_WINEPREFIX, ZEB_E2E_WINE64,
+                                    ZEB_E2E_WINDOWS_CC_VERSION};
+  static const WindowsBuild narrow = {ZEB_E2E_WINDOWS32_BUILD, ZEB_E2E_WINEPREFIX32, ZEB_E2E_WINE32,
+                                      ZEB_E2E_WINDOWS32_CC_VERSION};
+  return host == Host::Windows32 ? narrow : wide;
+}
 
 std::vector<Host> hosts() {
-  return kWindowsBuild.empty() ? std::vector{Host::Posix} : std::vector{Host::Posix, Host::Windows};
+  std::vector<Host> configured = {Host::Posix};
+  for (Host host : {Host::Windows, Host::Windows32}) {
+    if (!windows_build(host).tree.empty()) configured.push_back(host);
+  }
+  return configured;
+}
+
+void PrintTo(Host host, std::ostream* out) {
+  *out << (host == Host::Windows32 ? "Windows32" : host == Host::Windows ? "Windows" : "Posix");
+}
+
+std::string cannot_run(Host host) {
+  if (host != Host::Windows32) return {};
+  // Asked once: the answer starts a 32-bit program.
+  static const std::string reason = [] {
+    std::string said;
+    std::FILE* ready = popen("bash '" ZEB_E2E_I386_READY "'", "r");
+    if (ready == nullptr) return std::string("cannot ask " ZEB_E2E_I386_READY);
+    std::array<char, 512> chunk{};
+    while (std::fgets(chunk.data(), static_cast<int>(chunk.size()), ready) != nullptr) said += chunk.data();
+    const int status = pclose(ready);
+    while (!said.empty() && said.back() == '\n') said.pop_back();
+    return status == 0 ? std::string() : "32-bit Windows programs cannot run here: " + said;
+  }();
+  return reason;
 }
 
 Installation::Installation(Host kind) : host_(kind) {
   fs::create_directories(host() / "mingw" / "bin");
-  if (windows_host()) {
-    EXPECT_TRUE(fs::exists(kWinePrefix / ".zeb-ready"))
-        << "no Wine prefix: run scripts/wine-prefix.sh start " << kWinePrefix;
-    fs::copy_file(kWindowsBuild / "bin/zeb_c.exe", host() / "zeb_c.exe");
-    fs::copy_file(kWindowsBuild / "bin/mingw/bin/gcc.exe", gcc());
+  if (windows_host() && cannot_run(kind).empty()) {
+    const WindowsBuild& build = windows_build(kind);
+    EXPECT_TRUE(fs::exists(build.prefix / ".zeb-ready"))
+        << "no Wine prefix: run scripts/wine-prefix.sh start " << build.prefix;
+    fs::copy_file(build.tree / "bin/zeb_c.exe", host() / "zeb_c.exe");
+    fs::copy_file(build.tree / "bin/mingw/bin/gcc.exe", gcc());
   } else {
     fs::copy_file(ZEB_C_BINARY, host() / "zeb_c");
     fs::copy_file(ZEB_GCC_STANDIN, gcc());
@@ -56,7 +96,7 @@ std::string Installation::program_sees(const fs::path& directory) const {
 std::string Installation::compile_header() const {
   // The toolchain check keeps the version as the stand-in reports it: that
   // of the compiler that stand-in was built to run.
-  const std::string version = windows_host() ? ZEB_E2E_WINDOWS_CC_VERSION : ZEB_HOST_CC_VERSION;
+  const std::string version = windows_host() ? windows_build(host_).compiler_version : ZEB_HOST_CC_VERSION;
   return text("ZEB Software ZEB_C JIT compiler version 1.0.0 \ngcc version " + version + " \n \n");
 }
 
@@ -83,7 +123,10 @@ RunResult Installation::run_program(const fs::path& program, const std::vector<s
   // env(1) sets the environment: no window system, the test's additions.
   std::vector<std::string> texts = {"/usr/bin/env", "-u", "DISPLAY", "-u", "WAYLAND_DISPLAY"};
   texts.insert(texts.end(), options.environment.begin(), options.environment.end());
-  if (windows_host()) texts.insert(texts.end(), kWineStart.begin(), kWineStart.end());
+  if (windows_host()) {
+    const std::vector<std::string> start = windows_build(host_).start();
+    texts.insert(texts.end(), start.begin(), start.end());
+  }
   texts.push_back(program.string());
   texts.insert(texts.end(), arguments.begin(), arguments.end());
   std::vector<char*> argv;
@@ -131,7 +174,7 @@ std::vector<fs::path> Installation::cached_executables() const {
 }
 
 void Installation::use_fake_gcc() const {
-  fs::copy_file(windows_host() ? kWindowsBuild / "tests/bin/child_fake_gcc.exe" : ZEB_FAKE_GCC, gcc());
+  fs::copy_file(windows_host() ? windows_build(host_).tree / "tests/bin/child_fake_gcc.exe" : ZEB_FAKE_GCC, gcc());
 }
 
 std::string printing(const std::string& text) {

@@ -21,11 +21,14 @@ namespace zeb::e2e {
 
 namespace fs = std::filesystem;
 
-// The scenarios are the same for both hosts; Windows takes part when the
-// tests were configured with a Windows build (ZEB_E2E_WINDOWS_BUILD).
-enum class Host { Posix, Windows };
+// The scenarios are the same for every host; the Windows builds take part
+// when the tests were configured with them (ZEB_E2E_WINDOWS_BUILD for the
+// 64-bit one, ZEB_E2E_WINDOWS32_BUILD for the shipped 32-bit one).
+enum class Host { Posix, Windows, Windows32 };
 std::vector<Host> hosts();
-inline void PrintTo(Host host, std::ostream* out) { *out << (host == Host::Windows ? "Windows" : "Posix"); }
+void PrintTo(Host host, std::ostream* out);
+// Why this machine cannot run `host`'s programs, or empty when it can.
+std::string cannot_run(Host host);
 
 struct RunResult {
   int status = -1;   // exit status; -1 when the process did not exit normally
@@ -47,7 +50,7 @@ class Installation {
  public:
   explicit Installation(Host kind);
 
-  bool windows_host() const { return host_ == Host::Windows; }
+  bool windows_host() const { return host_ != Host::Posix; }
   const fs::path& host() const { return dir_.host_path(); }
   // A host path as zeb_c names it: drive C: is the root on POSIX, Z: under Wine.
   std::string windows(const fs::path& path) const;
@@ -93,6 +96,10 @@ std::string lower(std::string text);
 class E2ETest : public ::testing::TestWithParam<Host> {
  protected:
   E2ETest() : install_(GetParam()) {}
+  void SetUp() override {
+    const std::string reason = cannot_run(GetParam());
+    if (!reason.empty()) GTEST_SKIP() << reason;
+  }
   // Writes a source below the work directory; returns its Windows full path.
   std::string write_source(const std::string& relative, const std::string& text);
   RunResult run(const std::vector<std::string>& arguments, RunOptions options = {}) const {
