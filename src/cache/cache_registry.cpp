@@ -167,13 +167,14 @@ bool no_link_below(const std::string& path, const std::string& cache_directory) 
   }
 }
 
-// Deletes one registered executable with its directory; true when the
-// entry is gone, false when it stays (another run holds it, or it could not
-// be deleted).
+// Deletes one registered executable with its directory; true when its line
+// goes (the entry is gone, or the line names a file outside the cache, which
+// is never touched), false when it stays (another run holds it, or it could
+// not be deleted).
 bool flush_entry(const std::string& base, const std::string& line, const std::string& cache_directory) {
-  if (!inside_cache(line, cache_directory) || !no_link_below(line, cache_directory)) {
-    return !fsutil::file_exists(line.c_str());
-  }
+  // Not ours (a hand-edited registry): never touched, and no longer listed.
+  if (!inside_cache(line, cache_directory)) return true;
+  if (!no_link_below(line, cache_directory)) return !fsutil::file_exists(line.c_str());
   std::string directory;
   if (strlib::split_path(line.c_str(), &directory, nullptr) != 0) directory.clear();
   std::uint32_t key = 0;

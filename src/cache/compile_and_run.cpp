@@ -337,6 +337,9 @@ std::string staging_path_of(std::string_view executable) {
 int compile_and_run(const char* source_path, const char* base_directory) {
   CacheEntry entry;
   if (!make_cache_entry(source_path, base_directory, entry)) return CachePathFailed;
+  // Known before anything is compiled: a compile for a program that cannot
+  // be started would be wasted.
+  if (run_command_line(entry.executable, extra_args).size() >= kMaxCommandLine) return ArgumentTooLong;
 
   // From the freshness check to the stamp, this entry is ours alone: a
   // second run of the same source waits here and then finds it fresh.

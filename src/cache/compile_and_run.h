@@ -41,6 +41,11 @@ inline constexpr char kBanner[] = "ZEB Software ZEB_C JIT compiler version " ZEB
 // a compile names those of them that its toolchain can find.
 extern const char kCompilerLibraries[];
 
+// The longest command line Windows starts a program with (CreateProcess),
+// terminator included; a program's command line past it is refused with 28
+// before anything is compiled or run.
+inline constexpr std::size_t kMaxCommandLine = 32767;
+
 // The compiler's output is shown in chunks of this many bytes.
 inline constexpr std::size_t kConsoleChunkSize = 4096;
 
@@ -113,6 +118,7 @@ bool read_stamp(const char* executable, std::uint32_t* checksum);
 // the cache of the installation in `base_directory`, compiling first when
 // needed; the current directory must be the base directory. Returns 0 with
 // program_exit_status set to the program's exit status, or:
+//  28  the program's command line would exceed kMaxCommandLine
 //   5  a path that does not fit (see kMaxPathLength), a source path without
 //      a file name, the cache directory cannot be created (or does not
 //      accept a new file), or the executable cannot be registered

@@ -8,16 +8,14 @@ ExtraArgs extra_args;
 std::int32_t program_exit_status = 0;
 
 bool fill_extra_args(int argc, const char* const* argv) {
-  for (std::string& slot : extra_args.slots) slot.clear();
-  for (std::size_t slot = 0; slot < kExtraArgCount; ++slot) {
-    const int index = static_cast<int>(slot) + 2;
-    if (argc <= index || argv[index] == nullptr) break;
+  extra_args.slots.clear();
+  for (int index = 2; index < argc && argv[index] != nullptr; ++index) {
     const std::size_t length = std::strlen(argv[index]);
     if (length >= kExtraArgCapacity) {
-      for (std::string& s : extra_args.slots) s.clear();
+      extra_args.slots.clear();
       return false;
     }
-    extra_args.slots[slot].assign(argv[index], length);
+    extra_args.slots.emplace_back(argv[index], length);
   }
   return true;
 }
