@@ -57,9 +57,17 @@ TEST_P(RunSourceTest, SourcePathsTypedTheHostsWayRunTheRightProgramInItsDirector
     // The Windows build joins the typed text to the current directory as it
     // is, so there a doubled separator names a second cache entry.
     cases.push_back({"sub//x.zebc", "", in_sub});
+    // The POSIX spellings from the current directory: the same entries.
+    cases.push_back({"./sub/x.zebc", "", in_sub});
+    cases.push_back({"./x.zebc", "sub", in_sub});
+    cases.push_back({"../sub/./x.zebc", "sub dir", in_sub});
+    cases.push_back({".././sub dir/../sub/x.zebc", "sub", in_sub});
   }
   for (const auto& [typed, where, out] : cases) expect_run({typed}, out, 0, {.directory = where});
   EXPECT_EQ(install_.cached_executables().size(), 3u);
+  // A name that itself begins with a dot is still refused, on every host.
+  write_source(".x.zebc", where_source("dot"));
+  expect_run({".x.zebc"}, text("cannot use relative path that has a . as the first character\n"), 15);
 }
 
 TEST_P(RunSourceTest, ArgumentsArriveExactlyAsTyped) {

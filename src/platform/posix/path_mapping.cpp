@@ -295,7 +295,19 @@ std::string windows_path_from_host(const std::string& host_path) {
 }
 
 std::string windows_path_from_typed(const std::string& typed) {
-  return windows_form_of_typed_path(typed, TypedPathSyntax::Posix);
+  std::string windows = windows_form_of_typed_path(typed, TypedPathSyntax::Posix);
+  // "./x" and "../dir/x" are how POSIX users name files from where they
+  // stand. Windows users have no such habit, and a relative name that begins
+  // with a dot is refused; here such a name becomes the full path it means,
+  // "." and ".." resolved. A name that itself begins with a dot is left alone.
+  if (!typed.starts_with("./") && !typed.starts_with("../")) return windows;
+  std::string full(MAX_PATH, '\0');
+  for (;;) {
+    const DWORD length = GetFullPathNameA(windows.c_str(), static_cast<DWORD>(full.size()), full.data(), nullptr);
+    if (length == 0) return windows;
+    if (length < full.size()) return full.substr(0, length);
+    full.resize(length);
+  }
 }
 
 }  // namespace zeb::platform
