@@ -7,6 +7,7 @@
 #include "base/accounting/newmalloc.h"
 #include "cache/cache_locks.h"
 #include "cache/checksum.h"
+#include "cache/source_checksum.h"
 #include "cache/process_runner.h"
 #include "cache/toolchain_check.h"
 #include "cache/toolchain_libraries.h"
@@ -345,11 +346,11 @@ int compile_and_run(const char* source_path, const char* base_directory) {
   // second run of the same source waits here and then finds it fresh.
   CacheLock entry_lock = lock_entry(entry.base_directory, entry.key);
 
-  // Read once, before any compile: a source saved while it compiles leaves
-  // an executable whose stamp no longer matches, so the next run compiles
-  // again. Stays 0 when the source cannot be read.
-  std::uint32_t checksum = 0;
-  file_crc32(0, entry.source.c_str(), &checksum);
+  // Read once, before any compile, with the local headers it includes: a
+  // source or header saved while it compiles leaves an executable whose stamp
+  // no longer matches, so the next run compiles again. 0 when the source
+  // cannot be read.
+  const std::uint32_t checksum = source_checksum(entry.source);
   // Opened straight away: only when that fails does it matter whether the
   // executable exists (then it cannot be read: 6) or not (compile).
   std::uint32_t stored = 0;

@@ -1,0 +1,153 @@
+#include "cache/source_checksum.h"
+
+#include <algorithm>
+#include <array>
+#include <cstdio>
+#include <cstring>
+#include <memory>
+#include <unordered_set>
+
+#include "base/strlib/string_primitives.h"
+#include "cache/checksum.h"
+#include "fsutil/path_tests.h"
+#include "platform/win32.h"
+
+namespace zeb::cache {
+namespace {
+
+bool is_blank(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\f' || c == '\v'; }
+
+std::size_t skip_blanks(std::string_view text, std::size_t at) {
+  while (at < text.size() && is_blank(text[at])) ++at;
+  return at;
+}
+
+// The quoted name of an include directive, or empty when `line` is none.
+std::string_view quoted_name(std::string_view line) {
+  std::size_t at = skip_blanks(line, 0);
+  if (at >= line.size() || line[at] != '#') return {};
+  at = skip_blanks(line, at + 1);
+  constexpr std::string_view kInclude = "include";
+  if (line.substr(at, kInclude.size()) != kInclude) return {};
+  at = skip_blanks(line, at + kInclude.size());
+  if (at >= line.size() || line[at] != '"') return {};
+  const std::size_t close = line.find('"', at + 1);
+  if (close == std::string_view::npos) return {};
+  return line.substr(at + 1, close - at - 1);
+}
+
+struct StreamCloser {
+  void operator()(std::FILE* stream) const { std::fclose(stream); }
+};
+
+// Feeds the whole file to the checksum and the scanner; false when it cannot
+// be opened.
+bool read_file(const std::string& path, std::uint32_t& checksum, IncludeScanner& scanner) {
+  const std::unique_ptr<std::FILE, StreamCloser> stream(platform::open_stream(path.c_str(), "rb"));
+  if (!stream) return false;
+  // Each read goes from the file straight into the chunk, as large as a
+  // plain checksum's, so that a big source costs no more reads than it did.
+  std::setvbuf(stream.get(), nullptr, _IONBF, 0);
+  static std::array<char, kChecksumChunkSize> chunk;
+  for (;;) {
+    const std::size_t got = std::fread(chunk.data(), 1, chunk.size(), stream.get());
+    checksum = crc32_update(checksum, chunk.data(), static_cast<std::uint32_t>(got));
+    scanner.feed(chunk.data(), got);
+    if (got < chunk.size()) break;
+  }
+  scanner.finish();
+  return true;
+}
+
+// Where the compiler finds `name`, included by the file at `includer`, as
+// one text per file whatever the spelling ("inc\..\b.h" is "b.h").
+std::string beside(const std::string& includer, std::string_view name) {
+  std::string path;
+  const bool absolute = (name.size() >= 2 && name[1] == ':') || (!name.empty() && (name[0] == '\\' || name[0] == '/'));
+  if (!absolute) path = includer.substr(0, includer.find_last_of("\\/") + 1);
+  path += name;
+  std::replace(path.begin(), path.end(), '/', '\\');
+  std::string full(MAX_PATH, '\0');
+  for (;;) {
+    const DWORD length = GetFullPathNameA(path.c_str(), static_cast<DWORD>(full.size()), full.data(), nullptr);
+    if (length == 0) return path;
+    if (length < full.size()) return full.substr(0, length);
+    full.resize(length);
+  }
+}
+
+std::string lower_case(std::string text) {
+  strlib::to_lower(text);
+  return text;
+}
+
+}  // namespace
+
+void IncludeScanner::feed(const char* data, std::size_t size) {
+  const char* const end = data + size;
+  while (data < end) {
+    const char* const line_end = static_cast<const char*>(std::memchr(data, '\n', static_cast<std::size_t>(end - data)));
+    const char* const piece_end = line_end != nullptr ? line_end : end;
+    if (!skipping_) {
+      // Most lines are not directives, and show it by their first character.
+      if (line_.empty()) {
+        const char* first = data;
+        while (first < piece_end && is_blank(*first)) ++first;
+        if (first < piece_end && *first != '#') skipping_ = true;
+      }
+      if (!skipping_) {
+        const auto piece = static_cast<std::size_t>(piece_end - data);
+        if (line_.size() + piece > kMaxDirectiveLine) {
+          skipping_ = true;
+          line_.clear();
+        } else {
+          line_.append(data, piece);
+        }
+      }
+    }
+    if (line_end == nullptr) break;
+    end_line();
+    data = line_end + 1;
+  }
+}
+
+void IncludeScanner::finish() { end_line(); }
+
+void IncludeScanner::end_line() {
+  if (!skipping_) {
+    const std::string_view name = quoted_name(line_);
+    if (!name.empty()) names_.emplace_back(name);
+  }
+  line_.clear();
+  skipping_ = false;
+}
+
+std::uint32_t source_checksum(const std::string& source_path) {
+  std::uint32_t checksum = 0;
+  std::unordered_set<std::string> seen = {lower_case(source_path)};
+  std::vector<std::string> to_read = {source_path};
+  bool first = true;
+  while (!to_read.empty()) {
+    const std::string path = std::move(to_read.back());
+    to_read.pop_back();
+    IncludeScanner scanner;
+    if (!read_file(path, checksum, scanner)) {
+      // A header that went between the look and the read counts as gone.
+      if (first) return 0;
+      continue;
+    }
+    first = false;
+    // Pushed last first, so that they are read in the order they appear.
+    const std::vector<std::string>& names = scanner.names();
+    std::vector<std::string> found;
+    for (const std::string& name : names) {
+      std::string header = beside(path, name);
+      if (!fsutil::is_file(header.c_str()) || !seen.insert(lower_case(header)).second) continue;
+      found.push_back(std::move(header));
+    }
+    to_read.insert(to_read.end(), std::make_move_iterator(found.rbegin()), std::make_move_iterator(found.rend()));
+  }
+  return checksum;
+}
+
+}  // namespace zeb::cache

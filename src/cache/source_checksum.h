@@ -1,0 +1,46 @@
+// The content checksum stamped into a cached executable: the source's own
+// bytes, then those of every local header it includes, so that editing a
+// header makes the cached program stale just as editing the source does.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace zeb::cache {
+
+// A line longer than this is never taken for an include directive: the
+// scanner keeps no more of a line than that while it looks.
+inline constexpr std::size_t kMaxDirectiveLine = 4096;
+
+// Collects the names of the quoted includes (#include "name") of a text fed
+// in pieces of any size, in order. A directive is a line that starts, after
+// blanks, with "#", blanks, "include", blanks and a double quote; includes
+// in angle brackets are not local headers and are left out. Comments and
+// conditionals are not understood: a directive inside them counts too (a
+// needless compile is harmless, a missed one is not).
+class IncludeScanner {
+ public:
+  void feed(const char* data, std::size_t size);
+  // Ends the text: its last line, if it has no line end, is looked at now.
+  void finish();
+  const std::vector<std::string>& names() const { return names_; }
+
+ private:
+  void end_line();
+  std::string line_;     // the current line so far, while it may be a directive
+  bool skipping_ = false;  // the current line cannot be one
+  std::vector<std::string> names_;
+};
+
+// The CRC-32 of the source at `source_path` (Windows form) followed by each
+// file it includes with quotes, found as the compiler finds it: beside the
+// file that includes it (an include not found there is the toolchain's and
+// is not followed); recursively, each file once, in the order first met.
+// A source without quoted includes gets the CRC-32 of its own bytes. 0 when
+// the source cannot be read.
+std::uint32_t source_checksum(const std::string& source_path);
+
+}  // namespace zeb::cache
