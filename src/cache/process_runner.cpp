@@ -3,6 +3,7 @@
 #include <array>
 #include <cstdio>
 #include <string>
+#include <optional>
 #include <vector>
 
 #include "platform/win32.h"
@@ -98,6 +99,10 @@ std::uint32_t run_captured(const char* command_line, const char* working_directo
                                      working_directory, &startup, &process);
   OwnedHandle process_handle(created ? process.hProcess : nullptr);
   OwnedHandle thread_handle(created ? process.hThread : nullptr);
+  // A child on this console is the program in the foreground: the keys that
+  // interrupt are its to answer, and this process waits for its end.
+  std::optional<platform::ForegroundProgram> foreground;
+  if (created && capture_path == nullptr) foreground.emplace(process.dwProcessId);
   if (created && on_started) on_started();
 
   if (capture_path != nullptr) {

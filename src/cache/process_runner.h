@@ -33,7 +33,10 @@ inline constexpr std::uint32_t kNotStartedStatus = 0xFFFFFFFFu;
 // written. The child's standard input is an empty pipe that reports its end
 // at once. The capture ends when the child and every process that inherited
 // its output have closed it. Without a capture path the child shares this
-// process's console and standard handles.
+// process's console and standard handles and is the program in the
+// foreground while it runs (platform::ForegroundProgram): the keys that
+// interrupt are its to answer, and on POSIX a SIGTERM or SIGHUP for this
+// process is passed on to it.
 //
 // `capture_complete`, when given, becomes false if any of the output could
 // not be appended to the capture file. `on_started`, when given, is called

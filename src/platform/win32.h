@@ -338,4 +338,19 @@ std::string windows_path_from_host(const std::string& host_path);
 // windows_form_of_typed_path in platform/portable/path_text.h.
 std::string windows_path_from_typed(const std::string& typed);
 
+// While it lives, the program `process` (started by this process on its
+// console) is the one in the foreground, as a shell has it: what the
+// terminal sends is the program's to handle, and this process only waits.
+// The interrupt keys (Ctrl-C and Ctrl-Break; on POSIX SIGINT and SIGQUIT)
+// are ignored here; on POSIX a request to end this process (SIGTERM, SIGHUP)
+// is passed on to the program, whose end this process then reports. Undone
+// when it goes. One at a time.
+class ForegroundProgram {
+ public:
+  explicit ForegroundProgram(DWORD process_id);
+  ~ForegroundProgram();
+  ForegroundProgram(const ForegroundProgram&) = delete;
+  ForegroundProgram& operator=(const ForegroundProgram&) = delete;
+};
+
 }  // namespace zeb::platform

@@ -4,6 +4,7 @@
 #include <spawn.h>
 #include <sys/resource.h>
 #include <sys/wait.h>
+#include <unistd.h>
 #include <zlib.h>
 
 #include <algorithm>
@@ -143,13 +144,26 @@ RunResult Installation::run_program(const fs::path& program, const std::vector<s
     limit.rlim_cur = *options.file_size_limit;
     setrlimit(RLIMIT_FSIZE, &limit);
   }
+  // A group of its own, as a shell gives each job, for the signals to reach.
+  posix_spawnattr_t attributes;
+  posix_spawnattr_init(&attributes);
+  if (options.signal != 0) {
+    posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETPGROUP);
+    posix_spawnattr_setpgroup(&attributes, 0);
+  }
   pid_t pid = 0;
-  const int spawned = posix_spawn(&pid, argv[0], &actions, nullptr, argv.data(), environ);
+  const int spawned = posix_spawn(&pid, argv[0], &actions, &attributes, argv.data(), environ);
   if (options.file_size_limit) setrlimit(RLIMIT_FSIZE, &old_limit);
   posix_spawn_file_actions_destroy(&actions);
+  posix_spawnattr_destroy(&attributes);
   RunResult result;
   int wait_status = 0;
   EXPECT_EQ(spawned, 0);
+  if (spawned == 0 && options.signal != 0) {
+    for (int i = 0; i < 800 && !fs::exists(options.signal_when); ++i) usleep(25000);
+    EXPECT_TRUE(fs::exists(options.signal_when)) << options.signal_when;
+    kill(options.signal_group ? -pid : pid, options.signal);
+  }
   if (spawned != 0 || waitpid(pid, &wait_status, 0) != pid) return result;
   if (WIFEXITED(wait_status)) result.status = WEXITSTATUS(wait_status);
   result.out = test::read_host_file(io.host("stdout"));

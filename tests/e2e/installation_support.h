@@ -44,6 +44,11 @@ struct RunOptions {
   // Every file zeb_c and its children write stops growing at this many
   // bytes, as on a full disk.
   std::optional<std::uint64_t> file_size_limit{};
+  // Once `signal_when` exists (host path), `signal` is sent to zeb_c alone,
+  // or to the process group it leads, as a terminal sends its keys.
+  fs::path signal_when{};
+  int signal = 0;
+  bool signal_group = false;
 };
 
 class Installation {

@@ -1,5 +1,7 @@
 // zeb_c running C sources through its cache, end to end.
 
+#include <csignal>
+
 #include "e2e/installation_support.h"
 
 namespace zeb::e2e {
@@ -113,6 +115,24 @@ TEST_P(RunSourceTest, EditedLocalHeaderCompilesAgain) {
   const RunResult gone = run({"main.zebc"});
   EXPECT_EQ(gone.status, 9);
   EXPECT_NE(gone.out.find("text.h"), std::string::npos) << gone.out;
+}
+
+// As a shell runs a program: the terminal's interrupt is the program's to
+// answer, and zeb_c ended by SIGTERM ends its program too; either way the
+// program's own status comes back and nothing is left running.
+TEST_P(RunSourceTest, SignalsReachTheProgramAndItsStatusComesBack) {
+  ZEB_E2E_POSIX_ONLY("signals are POSIX's; on Windows the console sends Ctrl-C to the program itself");
+  write_source("catch.zebc",
+               "#include <signal.h>\n#include <stdio.h>\n#include <unistd.h>\n"
+               "static volatile sig_atomic_t got;\nstatic void on(int s) { got = s; }\n"
+               "int main(void) { signal(SIGINT, on); signal(SIGTERM, on);\n"
+               "  FILE* f = fopen(\"started\", \"w\"); if (f) fclose(f);\n"
+               "  for (int i = 0; i < 800 && !got; ++i) usleep(25000);\n"
+               "  printf(\"got %d\\n\", (int)got); return got ? 7 : 1; }\n");
+  expect_run({"catch.zebc"}, compiled("got 2\n"), 7,
+             {.signal_when = work_.host("started"), .signal = SIGINT, .signal_group = true});
+  fs::remove(work_.host("started"));
+  expect_run({"catch.zebc"}, text("got 15\n"), 7, {.signal_when = work_.host("started"), .signal = SIGTERM});
 }
 
 TEST_P(RunSourceTest, StandardInputReachesTheProgramAndItsExitStatusComesBack) {
