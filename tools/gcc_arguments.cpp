@@ -135,6 +135,19 @@ bool read_file_bytes(const std::string& host_path, std::string& bytes, std::stri
   return false;
 }
 
+std::optional<std::string> without_interpreter_line(std::string_view source, std::string_view host_path) {
+  if (!source.starts_with("#!")) return std::nullopt;
+  std::string text = "#line 2 \"";
+  for (const char c : host_path) {
+    if (c == '\\' || c == '"') text += '\\';
+    text += c;
+  }
+  text += '"';
+  const std::size_t line_end = source.find('\n');
+  if (line_end != std::string_view::npos) text += source.substr(line_end);
+  return text;
+}
+
 bool is_version_query(const std::vector<std::string>& arguments) {
   return arguments.size() == 1 && arguments[0] == "-v";
 }

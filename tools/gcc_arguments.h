@@ -6,6 +6,7 @@
 #pragma once
 
 #include <functional>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <utility>
@@ -28,6 +29,12 @@ inline constexpr const char* kRecordedVersionVariable = "ZEB_GCC_RECORDED_VERSIO
 // The bytes of the file at `host_path`; false, with the C library's reason
 // in `error`, when it cannot be read whole.
 bool read_file_bytes(const std::string& host_path, std::string& bytes, std::string& error);
+
+// A source that starts with an interpreter line ("#!/usr/bin/env zeb_c"),
+// rewritten so that the C compiler takes that line for a blank one: it
+// becomes a #line directive naming `host_path`, so that messages keep the
+// file's own name and line numbers. Nothing when there is no such line.
+std::optional<std::string> without_interpreter_line(std::string_view source, std::string_view host_path);
 
 // True for the command line "gcc -v" and nothing else (arguments after argv[0]).
 bool is_version_query(const std::vector<std::string>& arguments);

@@ -10,12 +10,14 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <array>
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -99,6 +101,54 @@ int run_path_query(const std::string& compiler, char* const* argv) {
   return exit_status_of(wait_status);
 }
 
+// A source with an interpreter line as its first line (a script run by its
+// own name) goes to the compiler as a private copy in which that line is a
+// #line directive; the copy's own directory holds nothing else, and the
+// source's directory is searched for its quoted includes, as it would be.
+// Returns the compiler's status, or -1 when no argument is such a source.
+int compile_scripts(const std::string& compiler, std::vector<std::string> arguments,
+                    const std::vector<zeb::tools::MappedPath>& mapped) {
+  std::string copy_directory, copy;
+  for (std::size_t i = 0; i < arguments.size() && copy.empty(); ++i) {
+    const std::string argument = arguments[i];
+    const bool output = i > 0 && arguments[i - 1] == "-o";
+    const bool was_mapped = std::any_of(mapped.begin(), mapped.end(),
+                                        [&](const zeb::tools::MappedPath& path) { return path.host == argument; });
+    std::string bytes, error;
+    if (output || !was_mapped || !zeb::tools::read_file_bytes(argument, bytes, error)) continue;
+    const std::optional<std::string> compiled = zeb::tools::without_interpreter_line(bytes, argument);
+    if (!compiled) continue;
+    const char* temporary = std::getenv("TMPDIR");
+    std::string pattern = std::string(temporary != nullptr && *temporary == '/' ? temporary : "/tmp") + "/zeb_c-script-XXXXXX";
+    if (mkdtemp(pattern.data()) == nullptr) return fail(std::string("cannot make a directory: ") + std::strerror(errno));
+    copy_directory = pattern;
+    copy = copy_directory + argument.substr(argument.rfind('/'));
+    std::FILE* out = std::fopen(copy.c_str(), "wb");
+    const bool written = out != nullptr && std::fwrite(compiled->data(), 1, compiled->size(), out) == compiled->size();
+    if (out == nullptr || std::fclose(out) != 0 || !written) {
+      std::remove(copy.c_str());
+      rmdir(copy_directory.c_str());
+      return fail(copy + ": cannot be written");
+    }
+    arguments[i] = copy;
+    arguments.insert(arguments.begin() + static_cast<std::ptrdiff_t>(i), {"-iquote", argument.substr(0, argument.rfind('/') + 1)});
+  }
+  if (copy.empty()) return -1;
+  std::vector<char*> argv = {const_cast<char*>(compiler.c_str())};
+  for (std::string& argument : arguments) argv.push_back(argument.data());
+  argv.push_back(nullptr);
+  std::fflush(nullptr);
+  pid_t child = 0;
+  const int spawned = posix_spawn(&child, compiler.c_str(), nullptr, nullptr, argv.data(), environ);
+  int wait_status = 0;
+  while (spawned == 0 && waitpid(child, &wait_status, 0) < 0 && errno == EINTR) {
+  }
+  std::remove(copy.c_str());
+  rmdir(copy_directory.c_str());
+  if (spawned != 0) return fail("cannot start " + compiler + ": " + std::strerror(spawned));
+  return exit_status_of(wait_status);
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -129,6 +179,7 @@ int main(int argc, char** argv) {
   setenv("PATH", search_path.c_str(), 1);
 
   if (zeb::tools::is_path_query(arguments)) return run_path_query(compiler, host_argv.data());
+  if (const int status = compile_scripts(compiler, host_arguments, translation.mapped); status >= 0) return status;
   // Both output streams are the caller's; flush ours before the image changes.
   std::fflush(nullptr);
   execv(compiler.c_str(), host_argv.data());

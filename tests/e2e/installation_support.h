@@ -81,10 +81,11 @@ class Installation {
   // Puts tests/children's fake gcc, told what to do through its environment,
   // in the place of the stand-in.
   void use_fake_gcc() const;
-
- private:
+  // Runs any program (a script by its name, say) as zeb_c is run.
   RunResult run_program(const fs::path& program, const std::vector<std::string>& arguments,
                         const RunOptions& options) const;
+
+ private:
 
   Host host_;
   test::ScopedTempDir dir_;

@@ -135,6 +135,27 @@ TEST_P(RunSourceTest, SignalsReachTheProgramAndItsStatusComesBack) {
   expect_run({"catch.zebc"}, text("got 15\n"), 7, {.signal_when = work_.host("started"), .signal = SIGTERM});
 }
 
+// A script run by its own name: the kernel reads its first line and starts
+// zeb_c, found along PATH through a link, with the script's path.
+TEST_P(RunSourceTest, ScriptRunsByItsOwnNameWithItsLineNumbers) {
+  ZEB_E2E_POSIX_ONLY("the kernel's #! is POSIX's");
+  const test::ScopedTempDir bin;
+  fs::create_symlink(install_.host() / "zeb_c", bin.host("zeb_c"));
+  write_source("lib/msg.h", "#define MSG \"from a script\"\n");
+  write_source("lib/x", "#!/usr/bin/env zeb_c\n#include <stdio.h>\n#include \"msg.h\"\n"
+                        "int main(int argc, char** argv) { printf(\"%s %d %s\\n\", MSG, argc, argv[argc - 1]); return 5; }\n");
+  write_source("lib/bad", "#!/usr/bin/env zeb_c\nint main(void) {\n  return nothing;\n}\n");
+  for (const char* name : {"lib/x", "lib/bad"}) fs::permissions(work_.host(name), fs::perms::owner_all);
+  const RunOptions options = {.directory = work_.host("lib"),
+                              .environment = {"PATH=" + bin.host_path().string() + ":/usr/bin:/bin"}};
+  const RunResult first = install_.run_program("./x", {"a", "b"}, options);
+  EXPECT_EQ(std::pair(first.out, first.status), std::pair(compiled("from a script 3 b\n"), 5));
+  EXPECT_EQ(install_.run_program("./x", {"c"}, options).out, text("from a script 2 c\n"));
+  const RunResult bad = install_.run_program("./bad", {}, options);
+  EXPECT_EQ(bad.status, 9);
+  EXPECT_NE(bad.out.find(work_.host("lib/bad").string() + ":3:"), std::string::npos) << bad.out;
+}
+
 TEST_P(RunSourceTest, StandardInputReachesTheProgramAndItsExitStatusComesBack) {
   write_source("echo.zebc",
                "#include <stdio.h>\nint main(void) { int c;"

@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <filesystem>
+#include <optional>
 #include <string>
 #include <utility>
 #include <vector>
@@ -115,6 +116,16 @@ TEST(GccStandin, PathQueriesAreToldFromOtherCommandLines) {
   for (const Args& other : {Args{"-v"}, Args{"-print-multi-directory"}, Args{"x.c", "-o", "-print-search-dirs.exe"}}) {
     EXPECT_FALSE(is_path_query(other)) << other.back();
   }
+}
+
+TEST(GccStandin, AnInterpreterLineBecomesALineDirective) {
+  const struct { std::string in; std::optional<std::string> out; } cases[] = {
+      {"#!/usr/bin/env zeb_c\nint x;\n", "#line 2 \"/w/a b\\\\\\\"q\"\nint x;\n"},
+      {"#!zeb_c", "#line 2 \"/w/a b\\\\\\\"q\""},
+      {"#include <x.h>\n#!no\n", std::nullopt},
+      {" #!/usr/bin/env zeb_c\n", std::nullopt},
+  };
+  for (const auto& c : cases) EXPECT_EQ(without_interpreter_line(c.in, "/w/a b\\\"q"), c.out) << c.in;
 }
 
 TEST(GccStandin, MessagesNameTheFilesAsZebcGaveThem) {
