@@ -101,6 +101,14 @@ int run_path_query(const std::string& compiler, char* const* argv) {
   return exit_status_of(wait_status);
 }
 
+// Whether the file at `host_path` begins with "#!"; only then is it read whole.
+bool starts_as_script(const std::string& host_path) {
+  const std::unique_ptr<std::FILE, int (*)(std::FILE*)> file(std::fopen(host_path.c_str(), "rb"), std::fclose);
+  std::array<char, 2> start{};
+  return file && std::fread(start.data(), 1, start.size(), file.get()) == start.size() && start[0] == '#' &&
+         start[1] == '!';
+}
+
 // A source with an interpreter line as its first line (a script run by its
 // own name) goes to the compiler as a private copy in which that line is a
 // #line directive; the copy's own directory holds nothing else, and the
@@ -115,7 +123,9 @@ int compile_scripts(const std::string& compiler, std::vector<std::string> argume
     const bool was_mapped = std::any_of(mapped.begin(), mapped.end(),
                                         [&](const zeb::tools::MappedPath& path) { return path.host == argument; });
     std::string bytes, error;
-    if (output || !was_mapped || !zeb::tools::read_file_bytes(argument, bytes, error)) continue;
+    if (output || !was_mapped || !starts_as_script(argument) || !zeb::tools::read_file_bytes(argument, bytes, error)) {
+      continue;
+    }
     const std::optional<std::string> compiled = zeb::tools::without_interpreter_line(bytes, argument);
     if (!compiled) continue;
     const char* temporary = std::getenv("TMPDIR");
