@@ -12,6 +12,7 @@
 #include "base/accounting/newmalloc.h"
 #include "cache/cache_locks.h"
 #include "cache/compile_and_run.h"
+#include "cache/toolchain_libraries.h"
 #include "cache/process_runner.h"
 #include "base/strlib/path_names.h"
 #include "fsutil/path_tests.h"
@@ -229,6 +230,14 @@ int flush(const std::string& base, const std::string& registry, const std::strin
   return 0;
 }
 
+// What the last compile learned of its toolchain goes with the cache.
+void forget_library_answer(const std::string& base) {
+  const std::string answer = base + kLibraryAnswerFile;
+  for (const std::string& file : {answer, answer + kLibraryAnswerStagingSuffix}) {
+    if (fsutil::is_file(file.c_str())) platform::remove_file(file.c_str());
+  }
+}
+
 int list(const std::string& registry) {
   if (!fsutil::file_exists(registry.c_str())) {
     std::printf("%s", kNoCachedFilesText);
@@ -254,6 +263,7 @@ int cache_registry_in(std::string_view base_directory, int mode, std::string* pa
     case kRegistryRegister:
       return path != nullptr ? register_path(registry, *path) : 0;
     case kRegistryFlush:
+      forget_library_answer(base);
       return flush(base, registry, base + std::string(kCacheDirectoryName));
     case kRegistryList:
       return list(registry);

@@ -183,10 +183,13 @@ int compile(CacheEntry& entry, std::uint32_t checksum) {
 
   // Left over from a run that was cut short: the compiler starts afresh.
   platform::remove_file(entry.staging.c_str());
-  // Asked on every compile, never on a cached run: the toolchain beside
-  // zeb_c may be replaced between two compiles.
-  const std::string command =
-      compiler_command_line(entry.source, entry.staging, toolchain_library_text(entry.messages));
+  // Settled on every compile, never on a cached run: the toolchain beside
+  // zeb_c may be replaced between two compiles. The toolchain is asked again
+  // only when it or its library directories have changed since it was last
+  // asked.
+  const std::string libraries = toolchain_library_text(
+      entry.messages, entry.base_directory, library_question_key(toolchain_report_fingerprint()));
+  const std::string command = compiler_command_line(entry.source, entry.staging, libraries);
   std::fflush(stdout);
   std::int32_t started = 0;
   bool captured = true;

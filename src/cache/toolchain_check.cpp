@@ -9,6 +9,7 @@
 #include <string_view>
 
 #include "base/accounting/newmalloc.h"
+#include "cache/checksum.h"
 #include "cache/process_runner.h"
 #include "cache/result_codes.h"
 #include "fsutil/path_tests.h"
@@ -22,6 +23,11 @@ namespace {
 std::string& version_line() {
   static std::string line;
   return line;
+}
+
+std::uint32_t& report_fingerprint() {
+  static std::uint32_t fingerprint = 0;
+  return fingerprint;
 }
 
 struct Version {
@@ -134,6 +140,7 @@ int toolchain_check() { return toolchain_check_in(""); }
 
 int toolchain_check_in(std::string_view base_directory) {
   version_line().clear();
+  report_fingerprint() = 0;
   std::string capture_path(base_directory);
   if (!capture_path.empty() && capture_path.back() != '\\') capture_path += '\\';
   capture_path += kVersionCaptureFile;
@@ -162,7 +169,11 @@ int toolchain_check_in(std::string_view base_directory) {
   output[got] = '\0';
   const int result = got == 0 ? CaptureFileEmpty : examine_toolchain_report(output.data());
   accounting::tracked_fclose(capture);
+  // Nought is kept for "no report".
+  if (result == Success) report_fingerprint() = crc32_update(0, output.data(), static_cast<std::uint32_t>(got)) | 1u;
   return result;
 }
+
+std::uint32_t toolchain_report_fingerprint() { return report_fingerprint(); }
 
 }  // namespace zeb::cache

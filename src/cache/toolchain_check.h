@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 #include <string_view>
 
 namespace zeb::cache {
@@ -74,5 +75,10 @@ int examine_toolchain_report(const char* output);
 // version (results 0 and 21), the word being the text after "gcc version " up
 // to the next blank or line end; empty otherwise. The text is static.
 const char* toolchain_version_line();
+
+// A fingerprint of the report of the latest toolchain_check that accepted
+// the toolchain; 0 when there is none. Real drivers name the directory they
+// run from in it, so another installation of the same version differs too.
+std::uint32_t toolchain_report_fingerprint();
 
 }  // namespace zeb::cache

@@ -1,5 +1,6 @@
 #include "cache/toolchain_libraries.h"
 
+#include <algorithm>
 #include <array>
 #include <cstdint>
 #include <cstdio>
@@ -7,6 +8,8 @@
 #include <unordered_set>
 
 #include "base/strlib/string_primitives.h"
+#include "cache/cache_locks.h"
+#include "cache/checksum.h"
 #include "cache/compile_and_run.h"
 #include "cache/process_runner.h"
 #include "platform/win32.h"
@@ -63,8 +66,15 @@ std::string read_report(const std::string& path) {
   std::FILE* raw = platform::open_stream(path.c_str(), "rb");
   if (raw == nullptr) return {};
   const std::unique_ptr<std::FILE, int (*)(std::FILE*)> in(raw, std::fclose);
-  std::string report(kSearchDirsReportLimit, '\0');
-  report.resize(std::fread(report.data(), 1, report.size(), in.get()));
+  // Grown as it fills: an answer is a few kilobytes, the limit a megabyte.
+  std::string report;
+  std::array<char, 8192> chunk{};
+  while (report.size() < kSearchDirsReportLimit) {
+    const std::size_t got =
+        std::fread(chunk.data(), 1, std::min(chunk.size(), kSearchDirsReportLimit - report.size()), in.get());
+    if (got == 0) break;
+    report.append(chunk.data(), got);
+  }
   return report;
 }
 
@@ -113,7 +123,170 @@ std::string library_text(const std::function<bool(std::string_view name)>& prese
   return text;
 }
 
-std::string toolchain_library_text(const std::string& capture_file) {
+namespace {
+
+constexpr std::string_view kAnswerHeading = "zeb_c libraries 1";
+constexpr std::string_view kKeyLabel = "key ";
+constexpr std::string_view kDirectoryLabel = "dir ";
+constexpr std::string_view kAbsentWord = "absent";
+constexpr std::string_view kTextLabel = "libraries";
+
+std::optional<std::uint64_t> hex_number(std::string_view digits) {
+  if (digits.empty() || digits.size() > 16) return std::nullopt;
+  std::uint64_t value = 0;
+  for (const char c : digits) {
+    const int digit = c >= '0' && c <= '9' ? c - '0' : c >= 'a' && c <= 'f' ? c - 'a' + 10 : -1;
+    if (digit < 0) return std::nullopt;
+    value = value << 4 | static_cast<std::uint64_t>(digit);
+  }
+  return value;
+}
+
+std::string hex_text(std::uint64_t value, int digits) {
+  std::array<char, 17> text{};
+  std::snprintf(text.data(), text.size(), "%0*llx", digits, static_cast<unsigned long long>(value));
+  return text.data();
+}
+
+std::string environment_value(const char* name) {
+  std::string value(MAX_PATH, '\0');
+  for (;;) {
+    const DWORD length = GetEnvironmentVariableA(name, value.data(), static_cast<DWORD>(value.size()));
+    if (length < value.size()) {
+      value.resize(length);
+      return value;
+    }
+    value.resize(length);
+  }
+}
+
+std::uint64_t now() {
+  FILETIME time{};
+  GetSystemTimeAsFileTime(&time);
+  return static_cast<std::uint64_t>(time.dwHighDateTime) << 32 | time.dwLowDateTime;
+}
+
+// The kept answer when it was given for `key` and every directory it
+// searched is as it was then.
+std::optional<std::string> kept_answer(const std::string& answer_file, std::uint32_t key) {
+  const std::optional<LibraryAnswer> answer = parse_library_answer(read_report(answer_file));
+  if (!answer || answer->toolchain != key) return std::nullopt;
+  for (const auto& [directory, state] : answer->directories) {
+    if (directory_state(directory) != state) return std::nullopt;
+  }
+  return answer->text;
+}
+
+// Replaces the kept answer in one step, so that a compile reading it meanwhile
+// sees the old one or the new one. One writer at a time; a failure leaves no
+// answer behind rather than a partial one.
+void keep_answer(std::string_view base_directory, const std::string& answer_file, const LibraryAnswer& answer) {
+  const std::string text = format_library_answer(answer);
+  const std::string staging = answer_file + kLibraryAnswerStagingSuffix;
+  const CacheLock installation = lock_installation(base_directory);
+  std::FILE* const out = platform::open_stream(staging.c_str(), "wb");
+  if (out == nullptr) return;
+  const bool written = std::fwrite(text.data(), 1, text.size(), out) == text.size();
+  if (std::fclose(out) != 0 || !written ||
+      !MoveFileExA(staging.c_str(), answer_file.c_str(), MOVEFILE_REPLACE_EXISTING)) {
+    platform::remove_file(staging.c_str());
+  }
+}
+
+}  // namespace
+
+std::string format_library_answer(const LibraryAnswer& answer) {
+  std::string text(kAnswerHeading);
+  text += "\n";
+  text += kKeyLabel;
+  text += hex_text(answer.toolchain, 8) + "\n";
+  for (const auto& [directory, state] : answer.directories) {
+    text += kDirectoryLabel;
+    text += state == LibraryAnswer::kAbsentDirectory ? std::string(kAbsentWord) : hex_text(state, 16);
+    text += " " + directory + "\n";
+  }
+  text += kTextLabel;
+  text += answer.text + "\n";
+  return text;
+}
+
+std::optional<LibraryAnswer> parse_library_answer(std::string_view text) {
+  LibraryAnswer answer;
+  bool key_seen = false;
+  std::size_t line_number = 0;
+  for (std::size_t at = 0; at < text.size(); ++line_number) {
+    const std::size_t end = text.find('\n', at);
+    // Every line ends in a line end: a file cut short is no answer.
+    if (end == std::string_view::npos) return std::nullopt;
+    std::string_view line = text.substr(at, end - at);
+    at = end + 1;
+    if (line_number == 0) {
+      if (line != kAnswerHeading) return std::nullopt;
+    } else if (line_number == 1) {
+      if (!line.starts_with(kKeyLabel)) return std::nullopt;
+      const std::optional<std::uint64_t> key = hex_number(line.substr(kKeyLabel.size()));
+      if (!key || *key == 0 || *key > 0xFFFFFFFFu || line.size() != kKeyLabel.size() + 8) return std::nullopt;
+      answer.toolchain = static_cast<std::uint32_t>(*key);
+      key_seen = true;
+    } else if (line.starts_with(kDirectoryLabel)) {
+      line.remove_prefix(kDirectoryLabel.size());
+      const std::size_t blank = line.find(' ');
+      if (blank == std::string_view::npos || blank + 1 == line.size()) return std::nullopt;
+      std::optional<std::uint64_t> state = LibraryAnswer::kAbsentDirectory;
+      if (line.substr(0, blank) != kAbsentWord) {
+        if (blank != 16) return std::nullopt;
+        state = hex_number(line.substr(0, blank));
+      }
+      if (!state) return std::nullopt;
+      answer.directories.emplace_back(std::string(line.substr(blank + 1)), *state);
+    } else if (line.starts_with(kTextLabel) && at == text.size()) {
+      answer.text = line.substr(kTextLabel.size());
+      if (!answer.text.empty() && answer.text.front() != ' ') return std::nullopt;
+      return key_seen ? std::optional<LibraryAnswer>(std::move(answer)) : std::nullopt;
+    } else {
+      return std::nullopt;
+    }
+  }
+  return std::nullopt;
+}
+
+std::optional<std::uint64_t> directory_state(const std::string& directory) {
+  WIN32_FILE_ATTRIBUTE_DATA data{};
+  if (!GetFileAttributesExA(directory.c_str(), GetFileExInfoStandard, &data)) {
+    const DWORD error = GetLastError();
+    if (error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND) return LibraryAnswer::kAbsentDirectory;
+    return std::nullopt;
+  }
+  if ((data.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0) return std::nullopt;
+  // A file where a directory is named is as good as none, and changes its time too.
+  return static_cast<std::uint64_t>(data.ftLastWriteTime.dwHighDateTime) << 32 |
+         data.ftLastWriteTime.dwLowDateTime;
+}
+
+std::uint32_t library_question_key(std::uint32_t report_fingerprint) {
+  if (report_fingerprint == 0) return 0;
+  std::string question = hex_text(report_fingerprint, 8);
+  for (const char* name : {"LIBRARY_PATH", "GCC_EXEC_PREFIX"}) {
+    question += '\0';
+    question += environment_value(name);
+  }
+  question += '\0';
+  question += kCompilerLibraries;
+  const std::uint32_t key = crc32_update(0, question.data(), static_cast<std::uint32_t>(question.size()));
+  return key == 0 ? 1 : key;
+}
+
+std::string toolchain_library_text(const std::string& capture_file, std::string_view base_directory,
+                                   std::uint32_t question_key) {
+  const bool keeping = !base_directory.empty() && question_key != 0;
+  std::string answer_file;
+  if (keeping) {
+    answer_file = std::string(base_directory);
+    if (answer_file.back() != '\\') answer_file += '\\';
+    answer_file += kLibraryAnswerFile;
+    if (std::optional<std::string> kept = kept_answer(answer_file, question_key)) return *std::move(kept);
+  }
+
   const std::string every_library = kCompilerLibraries;
   platform::remove_file(capture_file.c_str());
   std::int32_t started = 0;
@@ -125,18 +298,34 @@ std::string toolchain_library_text(const std::string& capture_file) {
   const std::optional<std::vector<std::string>> directories = library_directories(report);
   if (!directories) return every_library;
 
+  LibraryAnswer answer;
+  answer.toolchain = question_key;
+  bool trusted = keeping;
   std::unordered_set<std::string> files, places;
   bool listed = false;
   for (const std::string& directory : *directories) {
-    if (places.insert(place_of(directory)).second) listed = add_library_files(directory, files) || listed;
+    const std::string place = place_of(directory);
+    if (!places.insert(place).second) continue;
+    // Taken before the search: a change during it shows at the next compile.
+    const std::optional<std::uint64_t> state = directory_state(place);
+    const bool searched = add_library_files(directory, files);
+    listed = listed || searched;
+    if (!state || (!searched && *state != LibraryAnswer::kAbsentDirectory)) trusted = false;
+    if (state) answer.directories.emplace_back(place, *state);
   }
   if (!listed) return every_library;
-  return library_text([&files](std::string_view name) {
+  answer.text = library_text([&files](std::string_view name) {
     for (const std::string& file : library_file_names(lower_case(name))) {
       if (files.count(file) != 0) return true;
     }
     return false;
   });
+  const std::uint64_t settled_before = now() - kSettleTime;
+  for (const auto& [place, state] : answer.directories) {
+    if (state != LibraryAnswer::kAbsentDirectory && state > settled_before) trusted = false;
+  }
+  if (trusted) keep_answer(base_directory, answer_file, answer);
+  return answer.text;
 }
 
 }  // namespace zeb::cache

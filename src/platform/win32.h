@@ -243,6 +243,17 @@ struct WIN32_FIND_DATAA {
 };
 using LPWIN32_FIND_DATAA = WIN32_FIND_DATAA*;
 
+enum GET_FILEEX_INFO_LEVELS { GetFileExInfoStandard };
+
+struct WIN32_FILE_ATTRIBUTE_DATA {
+  DWORD dwFileAttributes;
+  FILETIME ftCreationTime;
+  FILETIME ftLastAccessTime;
+  FILETIME ftLastWriteTime;
+  DWORD nFileSizeHigh;
+  DWORD nFileSizeLow;
+};
+
 // Errors and tracing (posix/errors.cpp, posix/error_messages.cpp).
 DWORD GetLastError();
 void SetLastError(DWORD code);
@@ -282,6 +293,7 @@ UINT GetTempFileNameA(LPCSTR directory, LPCSTR prefix, UINT unique, LPSTR temp_f
 
 // Files (posix/files.cpp, posix/file_moves.cpp).
 DWORD GetFileAttributesA(LPCSTR path);
+BOOL GetFileAttributesExA(LPCSTR path, GET_FILEEX_INFO_LEVELS level, LPVOID information);
 BOOL SetFileAttributesA(LPCSTR path, DWORD attributes);
 BOOL DeleteFileA(LPCSTR path);
 BOOL MoveFileExA(LPCSTR existing, LPCSTR new_name, DWORD flags);
@@ -312,6 +324,7 @@ BOOL GetExitCodeProcess(HANDLE process, LPDWORD exit_code);
 // Time (posix/time.cpp).
 BOOL QueryPerformanceFrequency(LARGE_INTEGER* frequency);
 BOOL QueryPerformanceCounter(LARGE_INTEGER* count);
+void GetSystemTimeAsFileTime(FILETIME* now);
 
 #endif  // POSIX host
 

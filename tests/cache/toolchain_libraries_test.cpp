@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <filesystem>
 #include <set>
 #include <string>
@@ -76,6 +77,93 @@ TEST(ToolchainLibraries, AskedOfTheToolchainOnPath) {
   }
   test::ScopedEnvVar path_without_gcc("PATH", work.path());
   EXPECT_EQ(toolchain_library_text(capture), kEveryLibrary);
+}
+
+TEST(ToolchainLibraries, KeptAnswerTextRoundTripsAndDamageIsRefused) {
+  LibraryAnswer answer;
+  answer.toolchain = 0x0badcafe;
+  answer.directories = {{"c:\\m\\lib\\", 0x01dd86052fef1b8dull}, {"c:\\a b\\", LibraryAnswer::kAbsentDirectory}};
+  answer.text = " -luser32  -lws2_32";
+  const std::string text = format_library_answer(answer);
+  const std::optional<LibraryAnswer> back = parse_library_answer(text);
+  ASSERT_TRUE(back.has_value());
+  EXPECT_EQ(back->toolchain, answer.toolchain);
+  EXPECT_EQ(back->directories, answer.directories);
+  EXPECT_EQ(back->text, answer.text);
+  answer.text.clear();
+  EXPECT_EQ(parse_library_answer(format_library_answer(answer)).value().text, "");
+
+  const std::string head = "zeb_c libraries 1\nkey 0badcafe\n";
+  for (const std::string& damaged : std::vector<std::string>{
+           text.substr(0, text.size() - 1),                       // cut short
+           text.substr(0, text.find("libraries -l")),             // no library line
+           "zeb_c libraries 2\n" + text.substr(text.find('\n') + 1),
+           "zeb_c libraries 1\nkey 00000000\nlibraries\n",       // no toolchain
+           "zeb_c libraries 1\nkey 0badcafe0\nlibraries\n",
+           head + "dir 01dd86052fef1b8 c:\\m\\\nlibraries\n",  // fifteen digits
+           head + "dir 01DD86052FEF1B8D c:\\m\\\nlibraries\n",
+           head + "dir absent\nlibraries\n",
+           head + "libraries-luser32\n",
+           head + "libraries\nlibraries\n",
+           std::string(),
+       }) {
+    EXPECT_FALSE(parse_library_answer(damaged).has_value()) << damaged;
+  }
+}
+
+// A directory's write time set well in the past, as a settled library
+// directory has it.
+void settle(const std::filesystem::path& directory, int seconds_ago) {
+  std::filesystem::last_write_time(directory,
+                                   std::filesystem::file_time_type::clock::now() - std::chrono::seconds(seconds_ago));
+}
+
+// The answer is kept for the next compile, which asks nothing while the
+// toolchain and its directories stay as they were; a failing toolchain shows
+// when it is asked again.
+TEST(ToolchainLibraries, KeptAnswerServesUntilTheToolchainOrADirectoryChanges) {
+  test::ScopedTempDir bin, base, libs, work;
+  std::filesystem::create_directory(base.host("cache"));
+  test::install_fake_gcc(bin);
+  test::ScopedEnvVar path("PATH", bin.path());
+  test::write_host_file(libs.host("libuser32.a"), "");
+  settle(libs.host_path(), 60);
+  const std::string capture = work / "capture.dat";
+  const std::string listed = "libraries: =" + libs.path() + ";" + work.path() + "\\missing\n";
+  const auto text = [&](const char* status, std::uint32_t key) {
+    test::ScopedEnvVar output("ZEB_FAKE_GCC_OUTPUT", listed);
+    test::ScopedEnvVar exit_status("ZEB_FAKE_GCC_STATUS", status);
+    return toolchain_library_text(capture, base.path(), key);
+  };
+  EXPECT_EQ(text("0", 7), " -luser32");
+  ASSERT_TRUE(std::filesystem::exists(base.host("cache/libraries.dat")));
+  EXPECT_EQ(text("1", 7), " -luser32");
+  // Another toolchain, or none to key it by: asked again.
+  EXPECT_EQ(text("1", 8), kEveryLibrary);
+  EXPECT_EQ(text("1", 0), kEveryLibrary);
+  EXPECT_EQ(text("1", 7), " -luser32");
+  // A directory that was missing appears.
+  std::filesystem::create_directory(work.host("missing"));
+  settle(work.host("missing"), 60);
+  EXPECT_EQ(text("1", 7), kEveryLibrary);
+  EXPECT_EQ(text("0", 7), " -luser32");
+  EXPECT_EQ(text("1", 7), " -luser32");
+  // A library added.
+  test::write_host_file(libs.host("libkernel32.a"), "");
+  settle(libs.host_path(), 30);
+  EXPECT_EQ(text("1", 7), kEveryLibrary);
+  EXPECT_EQ(text("0", 7), " -luser32  -lkernel32");
+  // Written to just now: the answer is used but not kept, since a change
+  // within the same tick would not show.
+  std::filesystem::remove(libs.host("libuser32.a"));
+  EXPECT_EQ(text("0", 7), " -lkernel32");
+  EXPECT_EQ(text("1", 7), kEveryLibrary);
+  // A damaged answer is asked again and replaced.
+  settle(libs.host_path(), 10);
+  test::write_host_file(base.host("cache/libraries.dat"), "zeb_c libraries 1\nkey 00000007\nlibraries -luser32");
+  EXPECT_EQ(text("0", 7), " -lkernel32");
+  EXPECT_EQ(text("1", 7), " -lkernel32");
+  EXPECT_FALSE(std::filesystem::exists(base.host("cache/libraries.dat.new")));
 }
 
 }  // namespace

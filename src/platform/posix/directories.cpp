@@ -22,10 +22,17 @@ namespace zeb::platform::posix {
 using zeb::platform::posix::fail;
 using zeb::platform::posix::fail_handle;
 
-namespace {
-
 // Seconds from 1601-01-01 (the FILETIME epoch) to 1970-01-01.
 constexpr std::uint64_t kEpochDifferenceSeconds = 11644473600ull;
+
+FILETIME filetime_of(const timespec& time) {
+  const std::uint64_t ticks =
+      (static_cast<std::uint64_t>(time.tv_sec) + kEpochDifferenceSeconds) * 10000000ull +
+      static_cast<std::uint64_t>(time.tv_nsec) / 100u;
+  return FILETIME{static_cast<DWORD>(ticks & 0xFFFFFFFFu), static_cast<DWORD>(ticks >> 32)};
+}
+
+namespace {
 
 // The handle FindFirstFileA returns: the directory searched and the names
 // still to be reported by FindNextFileA, in the order NTFS lists them.
@@ -35,13 +42,6 @@ class FindObject final : public PlatformObject {
   std::vector<std::string> rest;
   std::size_t next = 0;
 };
-
-FILETIME filetime_of(const timespec& time) {
-  const std::uint64_t ticks =
-      (static_cast<std::uint64_t>(time.tv_sec) + kEpochDifferenceSeconds) * 10000000ull +
-      static_cast<std::uint64_t>(time.tv_nsec) / 100u;
-  return FILETIME{static_cast<DWORD>(ticks & 0xFFFFFFFFu), static_cast<DWORD>(ticks >> 32)};
-}
 
 // Fills `data` for the entry `name` at `host_path`, of which `entry` tells
 // what is known; false when it is gone.

@@ -23,6 +23,9 @@ inline constexpr DWORD kAccessDelete = 4;
 // Windows' DELETE access right, which CreateFileA may ask for.
 inline constexpr DWORD kDeleteRight = 0x00010000u;
 
+// A host time as Windows counts it: 100-nanosecond ticks since 1601-01-01.
+FILETIME filetime_of(const timespec& time);
+
 // The read-only attribute of a file or directory.
 inline bool is_read_only(const struct stat& info) { return (info.st_mode & S_IWUSR) == 0; }
 

@@ -114,7 +114,11 @@ int open_per_disposition(const std::string& host, DWORD bits, DWORD creation, DW
 
 using namespace zeb::platform::posix;
 
-DWORD GetFileAttributesA(LPCSTR path) {
+namespace {
+
+// The attributes of `path` and what lstat says of it; INVALID_FILE_ATTRIBUTES,
+// with the error set, when it cannot be described.
+DWORD describe_path(LPCSTR path, struct stat& info) {
   if (path == nullptr) {
     SetLastError(ERROR_INVALID_PARAMETER);
     return INVALID_FILE_ATTRIBUTES;
@@ -126,7 +130,6 @@ DWORD GetFileAttributesA(LPCSTR path) {
     SetLastError(mapped);
     return INVALID_FILE_ATTRIBUTES;
   }
-  struct stat info {};
   if (final_lstat(host, entry, info) != 0) {
     SetLastError(error_from_errno(errno));
     return INVALID_FILE_ATTRIBUTES;
@@ -142,6 +145,34 @@ DWORD GetFileAttributesA(LPCSTR path) {
   DWORD attributes = S_ISDIR(info.st_mode) ? FILE_ATTRIBUTE_DIRECTORY : FILE_ATTRIBUTE_ARCHIVE;
   if (is_read_only(info)) attributes |= FILE_ATTRIBUTE_READONLY;
   return attributes;
+}
+
+}  // namespace
+
+DWORD GetFileAttributesA(LPCSTR path) {
+  struct stat info {};
+  return describe_path(path, info);
+}
+
+BOOL GetFileAttributesExA(LPCSTR path, GET_FILEEX_INFO_LEVELS level, LPVOID information) {
+  if (level != GetFileExInfoStandard || information == nullptr) return fail(ERROR_INVALID_PARAMETER);
+  struct stat info {};
+  const DWORD attributes = describe_path(path, info);
+  if (attributes == INVALID_FILE_ATTRIBUTES) return FALSE;
+  WIN32_FILE_ATTRIBUTE_DATA data{};
+  data.dwFileAttributes = attributes;
+  data.ftCreationTime = filetime_of(info.st_ctim);
+  data.ftLastAccessTime = filetime_of(info.st_atim);
+  data.ftLastWriteTime = filetime_of(info.st_mtim);
+  // A directory has no size on Windows.
+  if ((attributes & FILE_ATTRIBUTE_DIRECTORY) == 0) {
+    const auto size = static_cast<std::uint64_t>(info.st_size);
+    data.nFileSizeHigh = static_cast<DWORD>(size >> 32);
+    data.nFileSizeLow = static_cast<DWORD>(size & 0xFFFFFFFFu);
+  }
+  *static_cast<WIN32_FILE_ATTRIBUTE_DATA*>(information) = data;
+  SetLastError(ERROR_SUCCESS);
+  return TRUE;
 }
 
 BOOL SetFileAttributesA(LPCSTR path, DWORD attributes) {

@@ -1,9 +1,10 @@
-// POSIX host: the performance counter.
-// It is CLOCK_MONOTONIC in 100-nanosecond ticks (10 MHz, the frequency modern
+// POSIX host: the performance counter and the system time.
+// The performance counter is CLOCK_MONOTONIC in 100-nanosecond ticks (10 MHz, the frequency modern
 // Windows reports), which keeps callers' tick * 1000 arithmetic far from
 // overflowing a 64-bit value.
 #include <ctime>
 
+#include "platform/posix/file_rules.h"
 #include "platform/win32.h"
 
 namespace {
@@ -30,4 +31,11 @@ BOOL QueryPerformanceCounter(LARGE_INTEGER* count) {
   count->QuadPart = static_cast<LONGLONG>(now.tv_sec) * kTicksPerSecond +
                     static_cast<LONGLONG>(now.tv_nsec) / kNanosecondsPerTick;
   return TRUE;
+}
+
+void GetSystemTimeAsFileTime(FILETIME* now) {
+  if (now == nullptr) return;
+  timespec time{};
+  clock_gettime(CLOCK_REALTIME, &time);
+  *now = zeb::platform::posix::filetime_of(time);
 }
