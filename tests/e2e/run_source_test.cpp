@@ -156,6 +156,25 @@ TEST_P(RunSourceTest, ScriptRunsByItsOwnNameWithItsLineNumbers) {
   EXPECT_NE(bad.out.find(work_.host("lib/bad").string() + ":3:"), std::string::npos) << bad.out;
 }
 
+// The program gets the user's PATH as it was, behind the toolchain's
+// directory: entries no Windows name can carry (a ';', a '*', a final dot)
+// included, so that a tool found there without zeb_c is found with it.
+TEST_P(RunSourceTest, TheProgramGetsTheUsersPathBehindTheToolchain) {
+  ZEB_E2E_POSIX_ONLY("the host's PATH is a POSIX one here");
+  for (const char* directory : {"tools.", "a;b", "x*y"}) fs::create_directories(work_.host(directory));
+  write_source("tools./mytool", "#!/bin/sh\necho mytool ran\n");
+  fs::permissions(work_.host("tools./mytool"), fs::perms::owner_all);
+  const std::string user_path = work_.host("tools.").string() + ":" + work_.host("a;b").string() + ":" +
+                                work_.host("x*y").string() + ":/usr/bin:/bin";
+  write_source("path.zebc",
+               "#include <stdio.h>\n#include <stdlib.h>\n"
+               "int main(void) { printf(\"%s\\n\", getenv(\"PATH\")); fflush(stdout);"
+               " return system(\"mytool\") == 0 ? 0 : 1; }\n");
+  const RunResult result = run({"path.zebc"}, {.environment = {"PATH=" + user_path}});
+  EXPECT_EQ(result.status, 0) << result.out;
+  EXPECT_NE(result.out.find("/mingw/bin/:" + user_path + "\nmytool ran\n"), std::string::npos) << result.out;
+}
+
 TEST_P(RunSourceTest, StandardInputReachesTheProgramAndItsExitStatusComesBack) {
   write_source("echo.zebc",
                "#include <stdio.h>\nint main(void) { int c;"

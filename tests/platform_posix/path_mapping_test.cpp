@@ -119,5 +119,34 @@ TEST(PathVariable, ConvertedBothWaysAndReadBackAsWritten) {
   EXPECT_EQ(both_paths(), "");
 }
 
+// A directory added in front of (or around) the PATH read leaves the host's
+// own entries as they were, byte for byte, even those no Windows name can
+// carry.
+TEST(PathVariable, TheHostsEntriesSurviveADirectoryAdded) {
+  test::ScopedEnvVar saved("PATH", "C:\\bin");
+  const std::string raw = "/opt/a;b:/x/tools.:/y/x*y:/z/bell\a:rel/bin::/usr/bin";
+  setenv("PATH", raw.c_str(), 1);
+  char buffer[1024];
+  const DWORD length = GetEnvironmentVariableA("PATH", buffer, sizeof buffer);
+  ASSERT_LT(length, sizeof buffer);
+  const std::string shown(buffer, length);
+  const std::pair<std::string, std::string> writes[] = {
+      {"C:\\zeb\\mingw\\bin\\;" + shown, "/zeb/mingw/bin/:" + raw},
+      {shown + ";C:\\after", raw + ":/after"},
+      {"C:\\first;" + shown + ";C:\\after", "/first:" + raw + ":/after"},
+      {shown, raw},
+  };
+  for (const auto& [windows, expected] : writes) {
+    ASSERT_TRUE(SetEnvironmentVariableA("PATH", windows.c_str()));
+    EXPECT_EQ(std::getenv("PATH"), expected) << windows;
+    setenv("PATH", raw.c_str(), 1);
+    ASSERT_EQ(GetEnvironmentVariableA("PATH", buffer, sizeof buffer), length);
+  }
+  // Only whole entries count: with a longer last entry the list is another
+  // one, converted entry by entry.
+  ASSERT_TRUE(SetEnvironmentVariableA("PATH", ("C:\\zeb;" + shown + "x").c_str()));
+  EXPECT_EQ(std::string(std::getenv("PATH")).find(raw), std::string::npos);
+}
+
 }  // namespace
 }  // namespace zeb::platform::posix

@@ -185,7 +185,24 @@ struct PathShadow {
   std::string posix;
   // The entries of the PATH last shown in Windows form.
   ShownEntries shown;
+  // The host's own PATH as last shown in Windows form, and that form. A
+  // value set with that form in it stores the host's text there, byte for
+  // byte: entries holding ':' or ';', '*', control characters or a final
+  // dot have no faithful Windows form, and a program that adds a directory
+  // must not change the user's others.
+  std::optional<std::string> host_text;
+  std::string host_shown;
 };
+
+// Where `shown` stands in `list` as whole entries (bounded by ';' or the ends
+// of the list); npos when it does not.
+std::size_t whole_entries_at(std::string_view list, std::string_view shown) {
+  for (std::size_t at = list.find(shown); at != std::string_view::npos; at = list.find(shown, at + 1)) {
+    const std::size_t end = at + shown.size();
+    if ((at == 0 || list[at - 1] == ';') && (end == list.size() || list[end] == ';')) return at;
+  }
+  return std::string_view::npos;
+}
 
 PathShadow& path_shadow() {
   static PathShadow shadow;
@@ -197,13 +214,25 @@ std::string path_in_windows_form(const char* raw) {
   std::lock_guard<std::mutex> guard(shadow.lock);
   if (shadow.windows && shadow.posix == raw) return *shadow.windows;
   shadow.shown.clear();
-  return windows_path_list(raw, shadow.shown);
+  shadow.host_text = raw;
+  shadow.host_shown = windows_path_list(raw, shadow.shown);
+  return shadow.host_shown;
 }
 
 std::string path_in_posix_form(std::string_view windows_list) {
   PathShadow& shadow = path_shadow();
   std::lock_guard<std::mutex> guard(shadow.lock);
-  return posix_path_list(windows_list, shadow.shown);
+  const std::size_t at = shadow.host_text ? whole_entries_at(windows_list, shadow.host_shown) : std::string_view::npos;
+  if (at == std::string_view::npos) return posix_path_list(windows_list, shadow.shown);
+  const std::size_t end = at + shadow.host_shown.size();
+  const std::string before = posix_path_list(windows_list.substr(0, at), shadow.shown);
+  const std::string after =
+      end < windows_list.size() ? posix_path_list(windows_list.substr(end + 1), shadow.shown) : std::string();
+  std::string posix = before;
+  if (!before.empty()) posix += ':';
+  posix += *shadow.host_text;
+  if (!after.empty()) posix += ':' + after;
+  return posix;
 }
 
 void remember_path(std::optional<std::string> windows, std::string posix) {
