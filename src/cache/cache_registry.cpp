@@ -36,6 +36,9 @@ using TrackedStream = std::unique_ptr<std::FILE, TrackedCloser>;
 // thousand entries is read in a few calls, not thousands.
 constexpr std::size_t kRegistryReadBuffer = 1 << 20;
 
+// Taken from the stream's buffer at a time.
+constexpr std::size_t kRegistryReadChunk = 1 << 16;
+
 TrackedStream open_for_reading(const std::string& path) {
   TrackedStream stream(accounting::tracked_fopen(path.c_str(), "rb"));
   // One registry stream is open at a time, so one buffer serves them all.
@@ -50,24 +53,32 @@ std::string with_trailing_backslash(std::string_view directory) {
   return text;
 }
 
-// Calls `visit` with each line of the registry, as read in pieces of
-// kRegistryLineBuffer - 1 bytes, with every CR and LF removed.
+// Calls `visit` with each line of the registry, whole whatever its length
+// or bytes (a hand-edited line may be longer than any path zeb_c writes),
+// with every CR and LF removed.
 template <typename Visit>
 void for_each_line(std::FILE* stream, Visit visit) {
-  std::array<char, kRegistryLineBuffer> buffer{};
+  std::array<char, kRegistryReadChunk> buffer{};
+  // One reused text, so that a long registry costs no allocation per line.
   std::string line;
-  while (std::fgets(buffer.data(), static_cast<int>(buffer.size()), stream) != nullptr) {
-    // Into one reused text, so that a long registry costs no allocation per
-    // line; most lines hold only their final line feed to remove.
-    std::size_t length = std::strlen(buffer.data());
-    while (length > 0 && (buffer[length - 1] == '\n' || buffer[length - 1] == '\r')) --length;
-    line.assign(buffer.data(), length);
-    if (std::memchr(line.data(), '\n', length) != nullptr || std::memchr(line.data(), '\r', length) != nullptr) {
-      strlib::remove_char(line, '\n');
-      strlib::remove_char(line, '\r');
-    }
+  const auto finish = [&line, &visit] {
+    if (line.find('\r') != std::string::npos) strlib::remove_char(line, '\r');
     visit(line);
+    line.clear();
+  };
+  bool open_line = false;
+  for (std::size_t got; (got = std::fread(buffer.data(), 1, buffer.size(), stream)) > 0;) {
+    for (std::size_t at = 0; at < got;) {
+      const void* const found = std::memchr(buffer.data() + at, '\n', got - at);
+      const std::size_t end = found != nullptr ? static_cast<std::size_t>(static_cast<const char*>(found) - buffer.data()) : got;
+      line.append(buffer.data() + at, end - at);
+      open_line = found == nullptr;
+      if (!open_line) finish();
+      at = end + 1;
+    }
   }
+  // A last line without its line end.
+  if (open_line) finish();
 }
 
 bool has_parent_component(std::string_view path) {

@@ -32,10 +32,6 @@ inline constexpr std::string_view kRegistryMarkerRewritten = "<zeb software>";
 // A rewrite goes to this file beside the registry first and then replaces it.
 inline constexpr char kRegistryStagingSuffix[] = ".new";
 
-// Lines are read in pieces of at most this many bytes less one (the
-// terminator), so a longer line reads as several lines. Kept because it is
-// observable: such a line is listed, matched and rewritten in pieces.
-inline constexpr std::size_t kRegistryLineBuffer = 301;
 
 // Texts the commands print.
 inline constexpr char kNoCachedFilesText[] = "No cached files\n";

@@ -39,4 +39,27 @@ TEST_F(CacheRegistryTest, KnownPathsInAnyCaseChangeNoByteAndNewOnesAreAddedLower
   EXPECT_EQ(registry(), "c:\\new.exe\n");
 }
 
+// Hand-edited lines of any length or bytes are kept as they were: each
+// registration adds its own line and nothing else.
+TEST_F(CacheRegistryTest, LongAndOddLinesStayWholeThroughRewrites) {
+  for (const std::size_t length : {299u, 300u, 301u, 310u, 700u}) {
+    const std::string long_line = "c:\\" + std::string(length - 3, 'x');
+    set_registry("<zeb software>\n" + long_line + "\n");
+    std::string expected = "<zeb software>\n" + long_line + "\n";
+    for (const char* path : {"c:\\a.exe", "c:\\b.exe", "c:\\c.exe"}) {
+      ASSERT_EQ(register_path(path), 0);
+      expected += path + std::string("\n");
+    }
+    EXPECT_EQ(registry(), expected) << length;
+    ::testing::internal::CaptureStdout();
+    EXPECT_EQ(cache_registry_in(base_, kRegistryList, nullptr), 0);
+    std::fflush(stdout);
+    EXPECT_EQ(::testing::internal::GetCapturedStdout(), long_line + " \nc:\\a.exe \nc:\\b.exe \nc:\\c.exe \n");
+  }
+  // A zero byte inside a line, and a last line without its line end.
+  set_registry(std::string("<zeb software>\nc:\\n\0ul.exe\r\nc:\\last.exe", 39));
+  ASSERT_EQ(register_path("c:\\new.exe"), 0);
+  EXPECT_EQ(registry(), std::string("<zeb software>\nc:\\n\0ul.exe\nc:\\last.exe\nc:\\new.exe\n", 50));
+}
+
 }  // namespace zeb::cache
