@@ -33,6 +33,22 @@ bool find_stored_name(const std::string& path, std::string& stored_name) {
   return true;
 }
 
+// The full path the system makes of `path` (for a drive-relative one, from
+// that drive's current directory); false when it cannot.
+bool full_path_of(const std::string& path, std::string& full) {
+  std::string buffer(MAX_PATH, '\0');
+  for (int attempt = 0; attempt < 2; ++attempt) {
+    const DWORD length = GetFullPathNameA(path.c_str(), static_cast<DWORD>(buffer.size()), buffer.data(), nullptr);
+    if (length == 0) return false;
+    if (length < buffer.size()) {
+      full.assign(buffer.data(), length);
+      return true;
+    }
+    buffer.assign(length, '\0');
+  }
+  return false;
+}
+
 }  // namespace
 
 const char* exe_directory() {
@@ -67,7 +83,12 @@ int resolve_source_path(std::string& out, const char* argument) {
   if (first == '.') return LeadingDot;
 
   std::string full;
-  if ((first == '\\' && second == '\\') || second == ':') {
+  const bool drive_relative = second == ':' && (typed.size() == 2 || (typed[2] != '\\' && typed[2] != '/'));
+  if (drive_relative) {
+    // "c:x.zebc" is x.zebc in drive C's current directory; the run changes
+    // directory later, which would make it some other file.
+    if (!full_path_of(typed, full)) return ArgumentTooLong;
+  } else if ((first == '\\' && second == '\\') || second == ':') {
     full = typed;
   } else {
     full = current_directory();

@@ -27,7 +27,11 @@ TEST(ResolveSourcePathTest, AbsolutePathsAreKeptRelativeOnesJoinedAndRefusalsLea
       {"\\\\server\\share\\f.zebc", Success, "\\\\server\\share\\f.zebc"}, {"D:\\x\\f.zebc", Success, "D:\\x\\f.zebc"},
       {exact, Success, exact}, {exact + "b", ArgumentTooLong, "-"}, {"\\f.zebc", LeadingBackslash, "-"},
       {".\\f.zebc", LeadingDot, "-"}, {".f.zebc", LeadingDot, "-"}, {"g\\f.zebc", Success, sub + "\\g\\f.zebc"},
-      {std::string(kMaxPathLength - sub.size(), 'n'), ArgumentTooLong, "-"}};
+      {std::string(kMaxPathLength - sub.size(), 'n'), ArgumentTooLong, "-"},
+      // Drive-relative: from that drive's current directory, here this one.
+      {sub.substr(0, 2) + "f.zebc", Success, sub + "\\f.zebc"},
+      {sub.substr(0, 2) + "..\\g\\f.zebc", Success, dir / "g\\f.zebc"},
+      {sub.substr(0, 2) + std::string(kMaxPathLength - sub.size(), 'n'), ArgumentTooLong, "-"}};
   for (const auto& c : cases) {
     out = "-";
     EXPECT_EQ((std::pair{resolve_source_path(out, c.typed.c_str()), out}), std::pair(c.result, c.out)) << c.typed;

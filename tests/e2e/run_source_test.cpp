@@ -175,6 +175,15 @@ TEST_P(RunSourceTest, TheProgramGetsTheUsersPathBehindTheToolchain) {
   EXPECT_NE(result.out.find("/mingw/bin/:" + user_path + "\nmytool ran\n"), std::string::npos) << result.out;
 }
 
+// "c:x.zebc" is x.zebc in drive C's current directory: the file the user
+// meant, with the same cache entry as its plain name.
+TEST_P(RunSourceTest, DriveRelativeSourceComesFromThatDrivesCurrentDirectory) {
+  const std::string drive = write_source("x.zebc", printing("drive relative")).substr(0, 2);
+  expect_run({drive + "x.zebc"}, compiled("drive relative\n"));
+  expect_run({"x.zebc"}, text("drive relative\n"));
+  EXPECT_EQ(install_.cached_executables().size(), 1u);
+}
+
 TEST_P(RunSourceTest, StandardInputReachesTheProgramAndItsExitStatusComesBack) {
   write_source("echo.zebc",
                "#include <stdio.h>\nint main(void) { int c;"
