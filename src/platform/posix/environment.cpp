@@ -194,12 +194,15 @@ struct PathShadow {
   std::string host_shown;
 };
 
-// Where `shown` stands in `list` as whole entries (bounded by ';' or the ends
-// of the list); npos when it does not.
+// Where `shown` stands last in `list` as whole entries (bounded by ';' or the
+// ends of the list); npos when it does not. The last, because a directory
+// is most often put in front of what was there.
 std::size_t whole_entries_at(std::string_view list, std::string_view shown) {
-  for (std::size_t at = list.find(shown); at != std::string_view::npos; at = list.find(shown, at + 1)) {
+  if (shown.size() > list.size()) return std::string_view::npos;
+  for (std::size_t at = list.rfind(shown); at != std::string_view::npos; at = list.rfind(shown, at - 1)) {
     const std::size_t end = at + shown.size();
     if ((at == 0 || list[at - 1] == ';') && (end == list.size() || list[end] == ';')) return at;
+    if (at == 0) break;
   }
   return std::string_view::npos;
 }
