@@ -19,10 +19,10 @@ results=${3:-}
 corpora=$PWD/fuzz/corpus
 
 # Inputs longer than libFuzzer's default are needed where a fault needs a
-# long line: the registry's lines are read in 300-byte pieces.
+# long line (the registry's lines are read in 300-byte pieces), from the start.
 options_of() {
   case "$1" in
-    registry) echo "-max_len=2048" ;;
+    registry) echo "-max_len=2048 -len_control=0" ;;
     include_scan) echo "-max_len=8192" ;;
     *) echo "" ;;
   esac
@@ -55,7 +55,16 @@ for binary in "$build"/fuzz/bin/fuzz_*; do
     finding="${what:-exit status $status}"
     echo "fuzz: $target FAILED: $finding (log: $log${artifact:+, input: $artifact})"
     grep -E -m 3 -A 1 'property failed|ERROR:|runtime error' "$log" | sed 's/^/  /'
-    if [ -n "$results" ] && [ -n "$artifact" ]; then
+    kept=""
+    if [ -n "$artifact" ]; then
+      for file in "$corpora/$target"/*; do
+        if cmp -s "$file" "$artifact"; then kept=${file##*/}; break; fi
+      done
+    fi
+    if [ -n "$kept" ]; then
+      # A finding kept earlier and not fixed yet: nothing new to keep.
+      finding="$finding (the kept input corpus/$target/$kept, not fixed yet)"
+    elif [ -n "$results" ] && [ -n "$artifact" ]; then
       minimised=$findings/minimised-$(sha1sum "$artifact" | cut -c1-12)
       "$binary" $(options_of "$target") -minimize_crash=1 -max_total_time=60 \
         -exact_artifact_path="$minimised" "$artifact" >>"$log" 2>&1
