@@ -5,8 +5,12 @@ NATIVE := build
 SANITIZED := build-asan
 WINDOWS := build-mingw
 WINE := build-wine64
+FUZZ := build-fuzz
+# Seconds of new inputs per fuzz target in make test; a campaign takes more.
+FUZZ_SECONDS ?= 6
+CAMPAIGN_SECONDS ?= 300
 
-.PHONY: run test deps native sanitized windows wine dist dist-check clean
+.PHONY: run test deps native sanitized windows wine dist dist-check fuzz-build fuzz fuzz-campaign clean
 
 deps:
 	bash scripts/install-deps.sh
@@ -31,6 +35,21 @@ wine: deps
 	cmake -S . -B $(WINE) -DCMAKE_BUILD_TYPE=Release -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-x86_64.cmake
 	cmake --build $(WINE) -j $(JOBS)
 
+# The libFuzzer targets of fuzz/: a clang tree of its own, every library
+# instrumented, only the targets built.
+fuzz-build: deps
+	cmake -S . -B $(FUZZ) -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++ \
+	  -DZEB_FUZZ=ON -DZEB_BUILD_TESTS=OFF
+	cmake --build $(FUZZ) -j $(JOBS) --target zeb_fuzz_targets
+
+# Each target over its kept corpus, then FUZZ_SECONDS of new inputs.
+fuzz: fuzz-build
+	bash scripts/fuzz.sh $(FUZZ) $(FUZZ_SECONDS)
+
+# A longer run, written up in bench/fuzz-results.md.
+fuzz-campaign:
+	bash bench/fuzz.sh $(CAMPAIGN_SECONDS)
+
 # The example runs through zeb_c: compiled on the first run, from the cache after.
 run: native
 	./$(NATIVE)/bin/zeb_c examples/hello.zebc
@@ -49,7 +68,7 @@ dist-check: dist
 # The native tree's end-to-end tests also run both Windows builds, under Wine.
 E2E_ON_WINDOWS := -DZEB_E2E_WINDOWS_BUILD=$(CURDIR)/$(WINE) -DZEB_E2E_WINDOWS32_BUILD=$(CURDIR)/$(WINDOWS)
 
-test: native sanitized windows wine dist-check
+test: native sanitized windows wine dist-check fuzz
 	cmake -S . -B $(NATIVE) $(E2E_ON_WINDOWS)
 	cmake --build $(NATIVE) -j $(JOBS)
 	ctest --test-dir $(NATIVE) --output-on-failure -j $(JOBS)
@@ -62,4 +81,4 @@ test: native sanitized windows wine dist-check
 	fi
 
 clean:
-	rm -rf $(NATIVE) $(SANITIZED) $(WINDOWS) $(WINE)
+	rm -rf $(NATIVE) $(SANITIZED) $(WINDOWS) $(WINE) $(FUZZ)

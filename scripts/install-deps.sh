@@ -9,6 +9,7 @@ packages=(
   zlib1g-dev libgtest-dev googletest
   g++-mingw-w64-i686-posix g++-mingw-w64-x86-64-posix libz-mingw-w64-dev
   wine wine64
+  clang libclang-rt-14-dev
 )
 
 missing_of() {

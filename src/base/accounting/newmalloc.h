@@ -11,6 +11,8 @@
 #include <cstdint>
 #include <cstdio>
 
+#include "base/diagnostics/printf_format.h"
+
 namespace zeb::accounting {
 
 // The report text holds at most this many bytes, terminator included.
@@ -54,7 +56,7 @@ int tracked_fclose(std::FILE* stream);
 // kMemoryDebugCaption with OK and Cancel, above other windows; the answer is
 // not examined. A text of kReportTextCapacity bytes or more (terminator
 // included) is refused: no box is shown.
-void memory_debug_box(const char* format, ...) __attribute__((format(gnu_printf, 1, 2)));
+void memory_debug_box(const char* format, ...) ZEB_PRINTF_FORMAT(1, 2);
 
 // The exit-time handlers: each shows its box when its count is not zero.
 void report_unfreed_blocks();

@@ -5,6 +5,8 @@
 #include <cstddef>
 #include <cstdint>
 
+#include "base/diagnostics/printf_format.h"
+
 namespace zeb::diagnostics {
 
 // Trace points guarded by this switch are silent while it is 0. Nothing in
@@ -22,14 +24,14 @@ inline constexpr std::size_t kAlertBoxMaxLength = 49'999;
 // output channel and, unchanged, to buffered standard output. The text ends
 // at its first NUL byte on both outputs. The calling thread's last-error
 // value is the same after the call as before it.
-void debug_log(const char* format, ...) __attribute__((format(gnu_printf, 1, 2)));
+void debug_log(const char* format, ...) ZEB_PRINTF_FORMAT(1, 2);
 
 // Formats a text with printf rules and shows it in a blocking message box
 // captioned "Debug" with OK and Cancel, kept above all other windows.
 // Returns only when the answer is OK; any other answer, a box that cannot be
 // shown and a text that is refused end the process with std::exit(1), so
 // that at-exit handlers still run.
-void alert_box(const char* format, ...) __attribute__((format(gnu_printf, 1, 2)));
+void alert_box(const char* format, ...) ZEB_PRINTF_FORMAT(1, 2);
 
 // What alert_box uses to ask the person at the screen: it shows `text`
 // under `caption` with the given MB_* style and returns the answer (IDOK,

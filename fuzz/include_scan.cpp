@@ -1,0 +1,105 @@
+// The freshness check reads the source and the local headers it includes;
+// a missed include runs a stale program, a wrong name reads the wrong file.
+// Any source text: the scanner finds the same names however the text is
+// fed, only names written in the text, exactly the directives a plain
+// line-by-line reading finds; and the checksum is the zlib CRC-32 of the
+// source's bytes, followed by those of the one header of the scratch
+// directory when the source names it.
+#include <zlib.h>
+
+#include <algorithm>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "cache/source_checksum.h"
+#include "fuzz_support.h"
+
+namespace {
+
+namespace cache = zeb::cache;
+
+// It includes itself and the source: each file is read once all the same.
+constexpr std::string_view kHeader = "#include \"h.h\"\n#include \"script.zebc\"\nint from_header;\n";
+
+const zeb::fuzz::ScratchDirectory& scratch() {
+  static const zeb::fuzz::ScratchDirectory directory("include");
+  static const bool made = [] {
+    zeb::fuzz::write_host_file(directory.host() / "h.h", kHeader);
+    return true;
+  }();
+  (void)made;
+  return directory;
+}
+
+bool blank(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\f' || c == '\v'; }
+
+// The quoted includes, read a line at a time.
+std::vector<std::string> directives_of(std::string_view text) {
+  std::vector<std::string> names;
+  std::size_t start = 0;
+  while (start <= text.size()) {
+    std::size_t end = text.find('\n', start);
+    if (end == std::string_view::npos) end = text.size();
+    const std::string_view line = text.substr(start, end - start);
+    start = end + 1;
+    if (line.size() > cache::kMaxDirectiveLine) continue;
+    std::size_t at = 0;
+    const auto skip = [&] {
+      while (at < line.size() && blank(line[at])) ++at;
+    };
+    skip();
+    if (at >= line.size() || line[at] != '#') continue;
+    ++at;
+    skip();
+    if (!line.substr(at).starts_with("include")) continue;
+    at += 7;
+    skip();
+    if (at >= line.size() || line[at] != '"') continue;
+    const std::size_t close = line.find('"', at + 1);
+    if (close == std::string_view::npos || close == at + 1) continue;
+    names.emplace_back(line.substr(at + 1, close - at - 1));
+  }
+  return names;
+}
+
+std::uint32_t crc_of(std::uint32_t crc, std::string_view bytes) {
+  return static_cast<std::uint32_t>(
+      crc32(crc, reinterpret_cast<const Bytef*>(bytes.data()), static_cast<uInt>(bytes.size())));
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+  const std::string text = zeb::fuzz::text_of(data, size);
+
+  cache::IncludeScanner whole;
+  whole.feed(text.data(), text.size());
+  whole.finish();
+  ZEB_FUZZ_CHECK(whole.names() == directives_of(text), "the scanner finds the directives a line reading finds");
+  for (const std::string& name : whole.names()) {
+    ZEB_FUZZ_CHECK(text.find('"' + name + '"') != std::string::npos, "every name found is written in the text");
+  }
+
+  // Pieces of every size from 1 to 8, in turn, taken from the first byte.
+  cache::IncludeScanner pieces;
+  std::size_t piece = size > 0 ? data[0] % 8 + 1 : 1;
+  for (std::size_t at = 0; at < text.size(); at += piece, piece = piece % 8 + 1) {
+    pieces.feed(text.data() + at, std::min(piece, text.size() - at));
+  }
+  pieces.finish();
+  ZEB_FUZZ_CHECK(pieces.names() == whole.names(), "the names do not depend on how the text is fed");
+
+  zeb::fuzz::write_host_file(scratch().host() / "Script.zebc", text);
+  const std::uint32_t checksum = cache::source_checksum(scratch().windows() + "\\script.zebc");
+  const std::uint32_t plain = crc_of(crc_of(0, {}), text);
+  const std::uint32_t with_header = crc_of(plain, kHeader);
+  if (whole.names().empty()) {
+    ZEB_FUZZ_CHECK(checksum == plain, "a source without quoted includes has the CRC-32 of its bytes");
+  } else if (std::find(whole.names().begin(), whole.names().end(), "h.h") != whole.names().end()) {
+    ZEB_FUZZ_CHECK(checksum == with_header, "a header found beside the source is read after it, once");
+  } else {
+    ZEB_FUZZ_CHECK(checksum == plain || checksum == with_header, "only the source and its header are read");
+  }
+  return 0;
+}

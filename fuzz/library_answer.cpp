@@ -1,0 +1,87 @@
+// What the toolchain says of its library directories, and the answer kept in
+// cache\libraries.dat: both are read back from files anything may have
+// written. The directory list is held against a plain reading of its line;
+// a kept answer, formatted, parses back to itself, and whatever parses
+// formats into a text that parses the same.
+#include <fuzzer/FuzzedDataProvider.h>
+
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "cache/toolchain_libraries.h"
+#include "fuzz_support.h"
+
+namespace {
+
+namespace cache = zeb::cache;
+
+std::optional<std::vector<std::string>> directories_of(std::string_view report) {
+  std::size_t start = 0;
+  while (start < report.size()) {
+    std::size_t end = report.find('\n', start);
+    if (end == std::string_view::npos) end = report.size();
+    std::string_view line = report.substr(start, end - start);
+    start = end + 1;
+    if (line.ends_with('\r')) line.remove_suffix(1);
+    if (!line.starts_with("libraries: =")) continue;
+    line.remove_prefix(12);
+    std::vector<std::string> directories;
+    std::string directory;
+    for (const char c : line) {
+      if (c == ';') {
+        if (!directory.empty()) directories.push_back(directory);
+        directory.clear();
+      } else {
+        directory += c;
+      }
+    }
+    if (!directory.empty()) directories.push_back(directory);
+    return directories;
+  }
+  return std::nullopt;
+}
+
+bool same(const cache::LibraryAnswer& a, const cache::LibraryAnswer& b) {
+  return a.toolchain == b.toolchain && a.directories == b.directories && a.text == b.text;
+}
+
+std::string without(std::string text, std::string_view bytes) {
+  std::erase_if(text, [bytes](char c) { return bytes.find(c) != std::string_view::npos; });
+  return text;
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+  const std::string text = zeb::fuzz::text_of(data, size);
+  ZEB_FUZZ_CHECK(cache::library_directories(text) == directories_of(text),
+                 "the directories are those of the first \"libraries: =\" line, empty ones left out");
+
+  // The input as a kept answer that anything may have written.
+  if (const std::optional<cache::LibraryAnswer> parsed = cache::parse_library_answer(text)) {
+    ZEB_FUZZ_CHECK(parsed->toolchain != 0, "an answer names its toolchain");
+    const std::optional<cache::LibraryAnswer> again = cache::parse_library_answer(cache::format_library_answer(*parsed));
+    ZEB_FUZZ_CHECK(again && same(*again, *parsed), "a parsed answer formats into a text that parses the same");
+  }
+
+  // The input as an answer a compile keeps: directories as a report lists
+  // them (no line end, not empty), the text as library_text makes it.
+  FuzzedDataProvider provider(data, size);
+  cache::LibraryAnswer answer;
+  answer.toolchain = provider.ConsumeIntegralInRange<std::uint32_t>(1, 0xFFFFFFFFu);
+  const std::size_t count = provider.ConsumeIntegralInRange<std::size_t>(0, 6);
+  for (std::size_t i = 0; i < count; ++i) {
+    const std::string directory = without(provider.ConsumeRandomLengthString(64), "\n;");
+    if (directory.empty()) continue;
+    const std::uint64_t state =
+        provider.ConsumeBool() ? cache::LibraryAnswer::kAbsentDirectory : provider.ConsumeIntegral<std::uint64_t>();
+    answer.directories.emplace_back(directory, state);
+  }
+  answer.text = without(provider.ConsumeRemainingBytesAsString(), "\n");
+  if (!answer.text.empty()) answer.text.insert(0, " ");
+  const std::optional<cache::LibraryAnswer> back = cache::parse_library_answer(cache::format_library_answer(answer));
+  ZEB_FUZZ_CHECK(back && same(*back, answer), "a kept answer reads back as it was kept");
+  return 0;
+}

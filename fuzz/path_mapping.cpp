@@ -1,0 +1,130 @@
+// The POSIX host's file calls take Windows-form paths and map them to host
+// paths; a wrong mapping opens, writes or deletes another file than the one
+// named. Each input is a Windows-form path, relative ones taken from a
+// scratch tree whose names are stored in mixed case.
+#include <sys/stat.h>
+
+#include <string>
+#include <string_view>
+
+#include "fuzz_support.h"
+#include "platform/portable/path_text.h"
+#include "platform/posix/path_mapping.h"
+
+namespace {
+
+namespace posix = zeb::platform::posix;
+using zeb::platform::equal_nocase;
+
+const zeb::fuzz::ScratchDirectory& tree() {
+  static const zeb::fuzz::ScratchDirectory directory("mapping");
+  static const bool made = [] {
+    std::filesystem::create_directories(directory.host() / "Alpha" / "Deep Dir");
+    zeb::fuzz::write_host_file(directory.host() / "Alpha" / "Gamma.c", "int main(void) { return 0; }\n");
+    zeb::fuzz::write_host_file(directory.host() / "beta.TXT", "beta\n");
+    std::filesystem::create_directory_symlink("Alpha", directory.host() / "Link");
+    return true;
+  }();
+  (void)made;
+  return directory;
+}
+
+bool separator(char c) { return c == '\\' || c == '/'; }
+
+bool forbidden(char c) {
+  return static_cast<unsigned char>(c) < 0x20 || std::string_view("<>:\"|?*").find(c) != std::string_view::npos;
+}
+
+// The refusal the rules call for before any name is looked up, or
+// ERROR_SUCCESS when the text may name a file (which may still be missing).
+DWORD refusal_of(std::string_view path) {
+  if (path.empty()) return ERROR_PATH_NOT_FOUND;
+  if (path.size() >= 2 && separator(path[0]) && separator(path[1])) {
+    const bool device = path.size() >= 4 && (path[2] == '?' || path[2] == '.') && separator(path[3]);
+    return device ? ERROR_INVALID_NAME : ERROR_BAD_NETPATH;
+  }
+  std::string_view names = path;
+  const bool drive = path.size() >= 2 && path[1] == ':' &&
+                     ((path[0] >= 'a' && path[0] <= 'z') || (path[0] >= 'A' && path[0] <= 'Z'));
+  if (drive) {
+    if (path[0] != 'c' && path[0] != 'C') return ERROR_PATH_NOT_FOUND;
+    names.remove_prefix(2);
+  }
+  for (const char c : names) {
+    if (forbidden(c)) return ERROR_INVALID_NAME;
+  }
+  return ERROR_SUCCESS;
+}
+
+std::string flipped_case(std::string text) {
+  for (char& c : text) {
+    if (c >= 'a' && c <= 'z') {
+      c = static_cast<char>(c - 'a' + 'A');
+    } else if (c >= 'A' && c <= 'Z') {
+      c = static_cast<char>(c - 'A' + 'a');
+    }
+  }
+  return text;
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+  const zeb::fuzz::ScratchDirectory& scratch = tree();
+  const std::string current = scratch.host().string();
+  const std::string windows = zeb::fuzz::text_of(data, size);
+
+  std::string host;
+  posix::FinalEntry entry;
+  const DWORD result = posix::host_path_for(windows, host, entry, current);
+  const DWORD refusal = refusal_of(windows);
+  if (refusal != ERROR_SUCCESS) {
+    ZEB_FUZZ_CHECK(result == refusal, "a path the rules refuse is refused with their error");
+  } else {
+    ZEB_FUZZ_CHECK(result == ERROR_SUCCESS || result == ERROR_PATH_NOT_FOUND,
+                   "a well-formed path maps, or has a missing directory on the way");
+  }
+
+  // Letter case never decides: the same answer, the same file.
+  std::string host_of_flipped;
+  posix::FinalEntry flipped_entry;
+  const DWORD flipped_result =
+      posix::host_path_for(flipped_case(windows), host_of_flipped, flipped_entry, current);
+  ZEB_FUZZ_CHECK(flipped_result == result, "a path in other letters gets the same answer");
+  if (result != ERROR_SUCCESS) return 0;
+  ZEB_FUZZ_CHECK(equal_nocase(host_of_flipped, host), "a path in other letters maps to the same names");
+
+  ZEB_FUZZ_CHECK(host.starts_with('/'), "a host path is absolute");
+  ZEB_FUZZ_CHECK(host.find("//") == std::string::npos, "a host path has no empty name");
+  ZEB_FUZZ_CHECK(host.find("/./") == std::string::npos && !host.ends_with("/.") &&
+                     host.find("/../") == std::string::npos && !host.ends_with("/.."),
+                 "a host path has no . or .. left");
+
+  // The file found is the one the Windows rules name.
+  const std::string back = posix::windows_path_for(host);
+  const std::string expected = zeb::platform::full_windows_path(windows, posix::windows_path_for(current));
+  ZEB_FUZZ_CHECK(equal_nocase(back, expected), "the host path is the full path Windows would use");
+  if (host.starts_with(current + "/")) {
+    // Only the scratch tree is known to hold no two names that differ in case.
+    struct stat info {};
+    if (lstat(host.c_str(), &info) == 0) {
+      ZEB_FUZZ_CHECK(host_of_flipped == host, "an existing file is named as stored, whatever the letters typed");
+    }
+  }
+
+  // Round trip: the Windows form of the host path maps to the same host path.
+  std::string again;
+  posix::FinalEntry again_entry;
+  ZEB_FUZZ_CHECK(posix::host_path_for(back, again, again_entry, current) == ERROR_SUCCESS,
+                 "the Windows form of a mapped path maps");
+  ZEB_FUZZ_CHECK(again == host, "Windows form to host form and back is the same host path");
+
+  // What the mapping says of the final entry is what the host sees.
+  if (entry.known) {
+    struct stat info {};
+    const bool exists = lstat(host.c_str(), &info) == 0;
+    ZEB_FUZZ_CHECK(exists == entry.exists, "the final entry's existence is told as the host sees it");
+    if (exists) ZEB_FUZZ_CHECK(info.st_ino == entry.info.st_ino, "the final entry told is the one found");
+  }
+  return 0;
+}
