@@ -19,7 +19,7 @@ results=${3:-}
 corpora=$PWD/fuzz/corpus
 
 # Inputs longer than libFuzzer's default are needed where a fault needs a
-# long line (the registry's lines are read in 300-byte pieces), from the start.
+# line longer than any path (a registry line past 300 bytes), from the start.
 options_of() {
   case "$1" in
     registry) echo "-max_len=2048 -len_control=0" ;;
