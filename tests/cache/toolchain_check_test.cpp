@@ -2,18 +2,18 @@
 
 #include <gtest/gtest.h>
 
-#include <algorithm>
-#include <map>
 #include <string>
 #include <optional>
 #include <utility>
 
 #include "cache/result_codes.h"
-#include "recorded_reports.h"
 #include "support/scoped.h"
 
 namespace zeb::cache {
 
+// The recorded answers of real toolchains are checked end to end
+// (tests/e2e/toolchains_test.cpp).
+//
 // The capture file lands in the current directory; "gcc" is the fake one,
 // alone on PATH, so that no real compiler of the machine can answer. A gcc
 // that is missing or fails, and a capture file that cannot be deleted, are
@@ -47,40 +47,6 @@ TEST(ToolchainCheckTest, VersionsAndCapturesOfTheFakeCompiler) {
     const std::string shown = ::testing::internal::GetCapturedStdout() + "|" + toolchain_version_line();
     EXPECT_EQ(std::pair(got, shown), std::pair(result, std::string(printed) + "|" + line)) << said.value_or("-");
   }
-}
-
-// What the toolchains people install answer, recorded: MinGW builds are
-// known by the 3.4.2 marker or by a target triple ending in "mingw32" (on the
-// "Target:" line, else in "--target=" of the configure options); the banner
-// keeps the version word as written.
-TEST(ToolchainCheckTest, RecordedReportsOfRealToolchains) {
-  const std::map<std::string, std::pair<int, std::string>> expected = {
-      {"mingw-3.4.2", {Success, "3.4.2"}},
-      {"mingw-3.4.5-vista", {Success, "3.4.5"}},
-      {"mingw-org-6.3.0", {Success, "6.3.0"}},
-      {"msys2-13.2.0", {Success, "13.2.0"}},
-      {"mingw-w64-13.2.0", {Success, "13.2.0"}},
-      {"winlibs-14.2.0", {Success, "14.2.0"}},
-      {"debian-cross-12-posix", {Success, "12-posix"}},
-      {"mingw-3.3.1", {GccTooOld, "3.3.1"}},
-      {"cygwin-11.4.0", {GccNotMingw, ""}},
-      {"linux-gcc-12.2.0", {GccNotMingw, ""}},
-  };
-  std::size_t seen = 0;
-  for (const auto& [name, text] : kRecordedReports) {
-    const auto wanted = expected.find(name);
-    ASSERT_NE(wanted, expected.end()) << "no expectation for the recorded " << name;
-    ++seen;
-    const auto [result, version] = wanted->second;
-    ::testing::internal::CaptureStdout();
-    const int got = examine_toolchain_report(text);
-    const std::string printed = ::testing::internal::GetCapturedStdout();
-    EXPECT_EQ(got, result) << name;
-    EXPECT_EQ(toolchain_version_line(), version.empty() ? "" : "gcc version " + version + " \n") << name;
-    EXPECT_EQ(printed, result == GccNotMingw ? kMingwNotFoundMessage
-                       : result == GccTooOld ? kVersionTooOldMessage : "") << name;
-  }
-  EXPECT_EQ(seen, expected.size());
 }
 
 // Targets are read from their own lines only, and only where a MinGW driver
