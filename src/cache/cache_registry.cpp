@@ -185,7 +185,9 @@ bool no_link_below(const std::string& path, const std::string& cache_directory) 
 // not be deleted).
 bool flush_entry(const std::string& base, const std::string& line, const std::string& cache_directory) {
   // Not ours (a hand-edited registry): never touched, and no longer listed.
-  if (!inside_cache(line, cache_directory)) return true;
+  // A line with a zero byte names no file at all; the system would read it
+  // only up to that byte, which may be somewhere the checks below never saw.
+  if (line.find('\0') != std::string::npos || !inside_cache(line, cache_directory)) return true;
   if (!no_link_below(line, cache_directory)) return !fsutil::file_exists(line.c_str());
   std::string directory;
   if (strlib::split_path(line.c_str(), &directory, nullptr) != 0) directory.clear();

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdio>
+#include <filesystem>
 
 #include "support/scoped.h"
 
@@ -60,6 +61,14 @@ TEST_F(CacheRegistryTest, LongAndOddLinesStayWholeThroughRewrites) {
   set_registry(std::string("<zeb software>\nc:\\n\0ul.exe\r\nc:\\last.exe", 39));
   ASSERT_EQ(register_path("c:\\new.exe"), 0);
   EXPECT_EQ(registry(), std::string("<zeb software>\nc:\\n\0ul.exe\nc:\\last.exe\nc:\\new.exe\n", 50));
+  // Such a line names no file: a flush drops it and touches nothing, not
+  // even what the text before the zero byte names.
+  std::filesystem::create_directories(dir_.host("cache/x"));
+  test::write_host_file(dir_.host("cache/x/kept.exe"), "");
+  set_registry("<zeb software>\n" + base_ + std::string("cache\\x\\kept.exe\0", 17) + "\n");
+  EXPECT_EQ(cache_registry_in(base_, kRegistryFlush, nullptr), 0);
+  EXPECT_TRUE(std::filesystem::exists(dir_.host("cache/x/kept.exe")));
+  EXPECT_FALSE(std::filesystem::exists(dir_.host(kRegistryFileName)));
 }
 
 }  // namespace zeb::cache
