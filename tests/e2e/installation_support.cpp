@@ -122,7 +122,12 @@ RunResult Installation::run_program(const fs::path& program, const std::vector<s
   posix_spawn_file_actions_addchdir_np(&actions, options.directory.c_str());
 
   // env(1) sets the environment: no window system, the test's additions.
-  std::vector<std::string> texts = {"/usr/bin/env", "-u", "DISPLAY", "-u", "WAYLAND_DISPLAY"};
+  std::vector<std::string> texts;
+  if (options.user) {
+    const std::string id = std::to_string(*options.user);
+    texts = {"/usr/bin/setpriv", "--reuid=" + id, "--regid=" + id, "--clear-groups"};
+  }
+  for (const char* word : {"/usr/bin/env", "-u", "DISPLAY", "-u", "WAYLAND_DISPLAY"}) texts.emplace_back(word);
   texts.insert(texts.end(), options.environment.begin(), options.environment.end());
   if (windows_host()) {
     const std::vector<std::string> start = windows_build(host_).start();

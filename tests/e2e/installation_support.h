@@ -49,6 +49,9 @@ struct RunOptions {
   fs::path signal_when{};
   int signal = 0;
   bool signal_group = false;
+  // Runs as this user (and group of the same number) instead of the test's
+  // own, through setpriv(1); the test must be root to change user.
+  std::optional<unsigned> user{};
 };
 
 class Installation {
