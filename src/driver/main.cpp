@@ -13,6 +13,7 @@
 #include "cache/toolchain_check.h"
 #include "driver/commands.h"
 #include "driver/source_path.h"
+#include "driver/state_directory.h"
 #include "driver/toolchain_environment.h"
 #include "fsutil/path_tests.h"
 #include "platform/win32.h"
@@ -54,7 +55,8 @@ std::int32_t run_source(int argc, char** argv) {
   if (const int resolved = resolve_source_path(source, typed.c_str()); resolved != 0) return resolved;
   normalize_path_case(source);
 
-  const char* base = exe_directory();
+  // Decided before the toolchain check: every file of the run is kept there.
+  const char* base = state_directory();
   if (base == nullptr) return ExeDirectoryUnavailable;
   const std::string base_directory = base;
 

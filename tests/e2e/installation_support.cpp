@@ -24,8 +24,8 @@ struct WindowsBuild {
   fs::path prefix;
   std::string loader;
   std::string compiler_version;
-  std::vector<std::string> start() const {
-    return {"WINEPREFIX=" + prefix.string(), "WINEDEBUG=-all", "WINEDLLOVERRIDES=mscoree=;mshtml=",
+  std::vector<std::string> start(const fs::path& own_prefix = {}) const {
+    return {"WINEPREFIX=" + (own_prefix.empty() ? prefix : own_prefix).string(), "WINEDEBUG=-all", "WINEDLLOVERRIDES=mscoree=;mshtml=",
             "WINELOADER=" + loader, loader};
   }
 };
@@ -122,10 +122,15 @@ RunResult Installation::run_program(const fs::path& program, const std::vector<s
   posix_spawn_file_actions_addchdir_np(&actions, options.directory.c_str());
 
   // env(1) sets the environment: no window system, the test's additions.
-  std::vector<std::string> texts = {"/usr/bin/env", "-u", "DISPLAY", "-u", "WAYLAND_DISPLAY"};
+  std::vector<std::string> texts;
+  if (options.user) {
+    const std::string id = std::to_string(*options.user);
+    texts = {"/usr/bin/setpriv", "--reuid=" + id, "--regid=" + id, "--clear-groups"};
+  }
+  for (const char* word : {"/usr/bin/env", "-u", "DISPLAY", "-u", "WAYLAND_DISPLAY"}) texts.emplace_back(word);
   texts.insert(texts.end(), options.environment.begin(), options.environment.end());
   if (windows_host()) {
-    const std::vector<std::string> start = windows_build(host_).start();
+    const std::vector<std::string> start = windows_build(host_).start(options.wine_prefix);
     texts.insert(texts.end(), start.begin(), start.end());
   }
   texts.push_back(program.string());

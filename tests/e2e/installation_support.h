@@ -49,6 +49,11 @@ struct RunOptions {
   fs::path signal_when{};
   int signal = 0;
   bool signal_group = false;
+  // Runs as this user (and group of the same number) instead of the test's
+  // own, through setpriv(1); the test must be root to change user.
+  std::optional<unsigned> user{};
+  // Under Wine: this prefix instead of the shared one (each user has their own).
+  fs::path wine_prefix{};
 };
 
 class Installation {

@@ -148,5 +148,34 @@ TEST(PathVariable, TheHostsEntriesSurviveADirectoryAdded) {
   EXPECT_EQ(std::string(std::getenv("PATH")).find(raw), std::string::npos);
 }
 
+// The user's data directory is POSIX's cache directory of the user, until
+// something sets LOCALAPPDATA itself.
+TEST(UserDataDirectory, FromXdgCacheHomeElseHome) {
+  test::ScopedEnvVar local("LOCALAPPDATA", std::nullopt);
+  test::ScopedEnvVar home("HOME", "/home/me");
+  const auto read = [] {
+    char buffer[512];
+    const DWORD length = GetEnvironmentVariableA("LocalAppData", buffer, sizeof buffer);
+    return length == 0 ? "<none " + std::to_string(GetLastError()) + ">" : std::string(buffer, length);
+  };
+  const std::pair<std::optional<std::string>, std::string> cases[] = {
+      {"/var/cache/me", "C:\\var\\cache\\me"},
+      {std::nullopt, "C:\\home\\me\\.cache"},
+      // Only an absolute one counts.
+      {"relative/cache", "C:\\home\\me\\.cache"},
+      {"", "C:\\home\\me\\.cache"},
+  };
+  for (const auto& [xdg, expected] : cases) {
+    test::ScopedEnvVar cache("XDG_CACHE_HOME", xdg);
+    EXPECT_EQ(read(), expected) << xdg.value_or("(unset)");
+  }
+  {
+    test::ScopedEnvVar no_home("HOME", std::nullopt), no_cache("XDG_CACHE_HOME", std::nullopt);
+    EXPECT_EQ(read(), "<none " + std::to_string(ERROR_ENVVAR_NOT_FOUND) + ">");
+  }
+  ASSERT_TRUE(SetEnvironmentVariableA("LOCALAPPDATA", "C:\\elsewhere"));
+  EXPECT_EQ(read(), "C:\\elsewhere");
+}
+
 }  // namespace
 }  // namespace zeb::platform::posix

@@ -1,6 +1,7 @@
 // POSIX host: environment variables, kept in the real process environment so
 // that children inherit them. Names match case-insensitively, as on Windows;
-// PATH is shown in Windows form ("C:\bin;C:\usr\bin") and stored in POSIX form.
+// PATH is shown in Windows form ("C:\bin;C:\usr\bin") and stored in POSIX form;
+// LOCALAPPDATA, unless set, answers with the user's POSIX cache directory.
 #include <cstdlib>
 #include <cstring>
 #include <map>
@@ -171,6 +172,22 @@ std::string posix_path_list(std::string_view windows_list, const ShownEntries& s
   return out;
 }
 
+bool is_local_app_data(std::string_view name) { return equal_nocase(name, "LOCALAPPDATA"); }
+
+// Where a Windows program keeps this user's own data, in the POSIX places
+// for a user's cached data: $XDG_CACHE_HOME when it is an absolute path,
+// else $HOME/.cache; nothing when neither is known.
+std::optional<std::string> local_app_data() {
+  const char* xdg = std::getenv("XDG_CACHE_HOME");
+  if (xdg != nullptr && xdg[0] == '/') return zeb::platform::posix::windows_path_for(xdg);
+  const char* home = std::getenv("HOME");
+  if (home == nullptr || home[0] != '/') return std::nullopt;
+  std::string cache = home;
+  if (cache.back() != '/') cache += '/';
+  cache += ".cache";
+  return zeb::platform::posix::windows_path_for(cache);
+}
+
 bool valid_name(LPCSTR name) {
   return name != nullptr && name[0] != '\0' && std::strchr(name, '=') == nullptr;
 }
@@ -254,6 +271,13 @@ DWORD GetEnvironmentVariableA(LPCSTR name, LPSTR buffer, DWORD size) {
   }
   const std::optional<std::string> key = stored_name(name);
   const char* raw = key ? std::getenv(key->c_str()) : nullptr;
+  std::optional<std::string> derived;
+  // Unless set through this layer, the user's data directory is where POSIX
+  // keeps it.
+  if (raw == nullptr && is_local_app_data(name)) {
+    derived = local_app_data();
+    if (derived) raw = derived->c_str();
+  }
   if (raw == nullptr) {
     SetLastError(ERROR_ENVVAR_NOT_FOUND);
     return 0;

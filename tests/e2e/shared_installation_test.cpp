@@ -1,0 +1,125 @@
+// An installation that only its owner may change, shared by other users:
+// each keeps a cache of their own, and the installation gains nothing.
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cstdlib>
+#include <set>
+
+#include "installation_support.h"
+
+namespace zeb::e2e {
+namespace {
+
+// Two users with no rights on the installation; no account is needed.
+constexpr unsigned kFirstUser = 65534;
+constexpr unsigned kSecondUser = 65533;
+// The name Wine gives the first user's profile directory.
+constexpr const char* kWineUserName = "zebuser";
+
+class SharedInstallationTest : public E2ETest {
+ protected:
+  void SetUp() override {
+    E2ETest::SetUp();
+    if (IsSkipped()) return;
+    if (geteuid() != 0) GTEST_SKIP() << "changing user needs root";
+    if (access("/usr/bin/setpriv", X_OK) != 0) GTEST_SKIP() << "no /usr/bin/setpriv to change user";
+    if (GetParam() == Host::Windows32) {
+      GTEST_SKIP() << "a 32-bit Wine prefix of another user's takes minutes through qemu; the 64-bit build runs it";
+    }
+    // Readable and searchable by everyone, writable by its owner only.
+    for (const fs::path& top : {install_.host(), work_.host_path()}) {
+      fs::permissions(top, fs::perms::owner_all | fs::perms::group_read | fs::perms::group_exec |
+                               fs::perms::others_read | fs::perms::others_exec);
+      for (const auto& entry : fs::recursive_directory_iterator(top)) {
+        fs::permissions(entry.path(), fs::perms::group_read | fs::perms::others_read |
+                                          (entry.is_directory() ? fs::perms::group_exec | fs::perms::others_exec
+                                                                : fs::perms::none),
+                        fs::perm_options::add);
+      }
+    }
+    ASSERT_EQ(chown(first_home_.host_path().c_str(), kFirstUser, kFirstUser), 0);
+    first_ = {.environment = {"HOME=" + first_home_.host_path().string(), "XDG_CACHE_HOME=",
+                              std::string("USER=") + kWineUserName},
+              .user = kFirstUser};
+  }
+
+  // Under Wine the first user needs a prefix of their own.
+  void prepare_wine() {
+    if (!install_.windows_host()) return;
+    first_.wine_prefix = first_home_.host("wineprefix");
+    RunOptions boot = first_;
+    boot.directory = first_home_.host_path();
+    const RunResult booted = install_.run_program("wineboot", {"--init"}, boot);
+    ASSERT_EQ(booted.status, 0) << booted.err;
+  }
+
+  void TearDown() override {
+    if (!first_.wine_prefix.empty()) {
+      const std::string stop = "/usr/bin/setpriv --reuid=" + std::to_string(kFirstUser) + " --regid=" +
+                               std::to_string(kFirstUser) + " --clear-groups env WINEPREFIX=" +
+                               first_.wine_prefix.string() + " /usr/lib/wine/wineserver64 -k";
+      EXPECT_EQ(std::system(stop.c_str()), 0);
+    }
+  }
+
+  std::set<fs::path> installation_files() const {
+    std::set<fs::path> files;
+    for (const auto& entry : fs::recursive_directory_iterator(install_.host())) files.insert(entry.path());
+    return files;
+  }
+
+  // The registry line of the entry for `source` in the state directory
+  // `state` (Windows form).
+  static std::string registry_line(const std::string& state, const std::string& source) {
+    std::string key;
+    for (int shift = 28; shift >= 0; shift -= 4) key += "0123456789abcdef"[(crc32_of(lower(source)) >> shift) & 15];
+    const std::string name = source.substr(source.rfind('\\') + 1);
+    return lower(state + "\\cache\\" + name + "-" + key + "\\" + name + ".exe");
+  }
+
+  test::ScopedTempDir first_home_;
+  RunOptions first_;
+};
+
+// The user's data directory: LOCALAPPDATA on Windows, $HOME/.cache here.
+TEST_P(SharedInstallationTest, AUserWhoCannotWriteTheInstallationKeepsTheirOwnCache) {
+  prepare_wine();
+  const std::string source = write_source("x.zebc", printing("shared"));
+  const std::set<fs::path> before = installation_files();
+  const std::string state = install_.windows_host()
+                                ? std::string("c:\\users\\") + kWineUserName + "\\appdata\\local\\zeb_c"
+                                : install_.windows(first_home_.host(".cache/zeb_c"));
+  expect_run({"x.zebc"}, compiled("shared\n"), 0, first_);
+  expect_run({"x.zebc"}, text("shared\n"), 0, first_);
+  expect_run({"/cachedfiles"}, text(registry_line(state, source) + " \n"), 0, first_);
+  expect_run({"/flush"}, text("deleting cached files \n"), 0, first_);
+  expect_run({"/cachedfiles"}, text("No cached files\n"), 0, first_);
+  EXPECT_EQ(installation_files(), before);
+}
+
+// A second user, who names a cache directory, keeps theirs apart: one
+// user's /flush leaves the other's alone.
+TEST_P(SharedInstallationTest, TwoUsersKeepSeparateCaches) {
+  ZEB_E2E_POSIX_ONLY("one Wine prefix per user; the first user's scenario covers Wine");
+  const std::string source = write_source("x.zebc", printing("shared"));
+  const test::ScopedTempDir second_cache;
+  ASSERT_EQ(chown(second_cache.host_path().c_str(), kSecondUser, kSecondUser), 0);
+  const RunOptions second = {
+      .environment = {"HOME=/nonexistent", "XDG_CACHE_HOME=" + second_cache.host_path().string()},
+      .user = kSecondUser};
+  expect_run({"x.zebc"}, compiled("shared\n"), 0, first_);
+  expect_run({"x.zebc"}, compiled("shared\n"), 0, second);
+  expect_run({"/cachedfiles"}, text(registry_line(install_.windows(second_cache.host("zeb_c")), source) + " \n"), 0,
+             second);
+  struct stat owner {};
+  ASSERT_EQ(stat(second_cache.host("zeb_c").c_str(), &owner), 0);
+  EXPECT_EQ(owner.st_uid, kSecondUser);
+  expect_run({"/flush"}, text("deleting cached files \n"), 0, first_);
+  expect_run({"x.zebc"}, text("shared\n"), 0, second);
+}
+
+ZEB_E2E_ON_EVERY_HOST(SharedInstallationTest);
+
+}  // namespace
+}  // namespace zeb::e2e
