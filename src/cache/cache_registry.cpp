@@ -170,7 +170,9 @@ bool key_of_directory(std::string_view directory, std::uint32_t& key) {
 // deleted then lies inside the cache directory itself, not wherever a link
 // would lead.
 bool no_link_below(const std::string& path, const std::string& cache_directory) {
-  for (std::size_t at = path.find('\\', cache_directory.size()); ; at = path.find('\\', at + 1)) {
+  // Either separator: Windows reads '/' in a path as '\'.
+  for (std::size_t at = path.find_first_of("\\/", cache_directory.size()); ;
+       at = path.find_first_of("\\/", at + 1)) {
     const std::string prefix = path.substr(0, at);
     const DWORD attributes = GetFileAttributesA(prefix.c_str());
     if (attributes == INVALID_FILE_ATTRIBUTES) return true;

@@ -71,4 +71,20 @@ TEST_F(CacheRegistryTest, LongAndOddLinesStayWholeThroughRewrites) {
   EXPECT_FALSE(std::filesystem::exists(dir_.host(kRegistryFileName)));
 }
 
+// A line that reaches through a link in the cache, with either separator,
+// is never followed.
+TEST_F(CacheRegistryTest, FlushFollowsNoLinkWhateverTheSeparator) {
+  test::ScopedTempDir outside;
+  test::write_host_file(outside.host("victim.exe"), "");
+  std::filesystem::create_directory(dir_.host("cache"));
+  std::error_code error;
+  std::filesystem::create_directory_symlink(outside.host_path(), dir_.host("cache/link"), error);
+  if (error) GTEST_SKIP() << "no symbolic link can be made here: " << error.message();
+  for (const char* line : {"cache\\link\\victim.exe", "cache\\link/victim.exe", "cache/link/victim.exe"}) {
+    set_registry("<zeb software>\n" + base_ + line + "\n");
+    EXPECT_EQ(cache_registry_in(base_, kRegistryFlush, nullptr), 0);
+    EXPECT_TRUE(std::filesystem::exists(outside.host("victim.exe"))) << line;
+  }
+}
+
 }  // namespace zeb::cache
