@@ -33,18 +33,13 @@ struct TrackedCloser {
 using TrackedStream = std::unique_ptr<std::FILE, TrackedCloser>;
 
 // How much of the registry one read takes in: a registry of a hundred
-// thousand entries is read in a few calls, not thousands.
-constexpr std::size_t kRegistryReadBuffer = 1 << 20;
-
-// Taken from the stream's buffer at a time.
+// thousand entries is read in a hundred calls, not thousands. A read this
+// large goes straight from the file into the chunk, past the stream's own
+// buffer.
 constexpr std::size_t kRegistryReadChunk = 1 << 16;
 
 TrackedStream open_for_reading(const std::string& path) {
-  TrackedStream stream(accounting::tracked_fopen(path.c_str(), "rb"));
-  // One registry stream is open at a time, so one buffer serves them all.
-  static std::vector<char> buffer(kRegistryReadBuffer);
-  if (stream) std::setvbuf(stream.get(), buffer.data(), _IOFBF, buffer.size());
-  return stream;
+  return TrackedStream(accounting::tracked_fopen(path.c_str(), "rb"));
 }
 
 std::string with_trailing_backslash(std::string_view directory) {
@@ -58,7 +53,8 @@ std::string with_trailing_backslash(std::string_view directory) {
 // with every CR and LF removed.
 template <typename Visit>
 void for_each_line(std::FILE* stream, Visit visit) {
-  std::array<char, kRegistryReadChunk> buffer{};
+  // Filled before it is read: a small registry touches only what it fills.
+  const std::unique_ptr<char[]> buffer = std::make_unique_for_overwrite<char[]>(kRegistryReadChunk);
   // One reused text, so that a long registry costs no allocation per line.
   std::string line;
   const auto finish = [&line, &visit] {
@@ -67,11 +63,11 @@ void for_each_line(std::FILE* stream, Visit visit) {
     line.clear();
   };
   bool open_line = false;
-  for (std::size_t got; (got = std::fread(buffer.data(), 1, buffer.size(), stream)) > 0;) {
+  for (std::size_t got; (got = std::fread(buffer.get(), 1, kRegistryReadChunk, stream)) > 0;) {
     for (std::size_t at = 0; at < got;) {
-      const void* const found = std::memchr(buffer.data() + at, '\n', got - at);
-      const std::size_t end = found != nullptr ? static_cast<std::size_t>(static_cast<const char*>(found) - buffer.data()) : got;
-      line.append(buffer.data() + at, end - at);
+      const void* const found = std::memchr(buffer.get() + at, '\n', got - at);
+      const std::size_t end = found != nullptr ? static_cast<std::size_t>(static_cast<const char*>(found) - buffer.get()) : got;
+      line.append(buffer.get() + at, end - at);
       open_line = found == nullptr;
       if (!open_line) finish();
       at = end + 1;

@@ -128,13 +128,16 @@ bool stamps_locally(Listings& all, int fd, dev_t device) {
 // Every name of the open directory but "." and "..". False when the reading
 // failed part way; `names` then holds what was read.
 bool read_names(int fd, std::vector<std::string>& names) {
-  std::vector<char> buffer(32 * 1024);
+  // Written by the kernel before it is read: not cleared first, which for a
+  // small directory would cost more than reading it.
+  constexpr std::size_t kListingChunk = 32 * 1024;
+  const std::unique_ptr<char[]> buffer = std::make_unique_for_overwrite<char[]>(kListingChunk);
   for (;;) {
-    const ssize_t got = getdents64(fd, buffer.data(), buffer.size());
+    const ssize_t got = getdents64(fd, buffer.get(), kListingChunk);
     if (got == 0) return true;
     if (got < 0) return false;
     for (ssize_t at = 0; at < got;) {
-      const auto* entry = reinterpret_cast<const dirent64*>(buffer.data() + at);
+      const auto* entry = reinterpret_cast<const dirent64*>(buffer.get() + at);
       const std::string_view name(entry->d_name);
       if (name != "." && name != "..") names.emplace_back(name);
       at += entry->d_reclen;
