@@ -50,15 +50,34 @@ bool add_library_files(std::string directory, std::unordered_set<std::string>& n
   return searched;
 }
 
-// The directory as one text per place, whatever ".." or separators it was
-// written with: gcc names most places several times.
-std::string place_of(const std::string& directory) {
+// The directory's full path, "\\" between names and at the end, as written
+// otherwise: gcc names most places several times, with ".." or either
+// separator.
+std::string full_directory(const std::string& directory) {
   std::array<char, MAX_PATH + 1> full{};
   const DWORD length = GetFullPathNameA(directory.c_str(), static_cast<DWORD>(full.size()), full.data(), nullptr);
   std::string place = length > 0 && length < full.size() ? std::string(full.data(), length) : directory;
   for (char& c : place) c = c == '/' ? '\\' : c;
   if (place.back() != '\\') place += '\\';
-  return lower_case(place);
+  return place;
+}
+
+// The nearest directory above `directory` that is there, and its state;
+// nothing when none is (or its state cannot be told). A directory that
+// appears below it changes its write time, so while that holds, the absent
+// one is still absent, and no search of its parent for some other spelling
+// of its name is needed to know it.
+std::optional<std::pair<std::string, std::uint64_t>> nearest_present(std::string directory) {
+  while (directory.size() > 1) {
+    directory.pop_back();
+    const std::size_t slash = directory.rfind('\\');
+    if (slash == std::string::npos) return std::nullopt;
+    directory.resize(slash + 1);
+    const std::optional<std::uint64_t> state = directory_state(directory);
+    if (!state) return std::nullopt;
+    if (*state != LibraryAnswer::kAbsentDirectory) return std::pair(directory, *state);
+  }
+  return std::nullopt;
 }
 
 // At most kSearchDirsReportLimit bytes of a file; empty when it cannot be read.
@@ -304,14 +323,19 @@ std::string toolchain_library_text(const std::string& capture_file, std::string_
   std::unordered_set<std::string> files, places;
   bool listed = false;
   for (const std::string& directory : *directories) {
-    const std::string place = place_of(directory);
-    if (!places.insert(place).second) continue;
+    const std::string place = full_directory(directory);
+    if (!places.insert(lower_case(place)).second) continue;
     // Taken before the search: a change during it shows at the next compile.
-    const std::optional<std::uint64_t> state = directory_state(place);
+    std::optional<std::uint64_t> state = directory_state(place);
     const bool searched = add_library_files(directory, files);
     listed = listed || searched;
     if (!state || (!searched && *state != LibraryAnswer::kAbsentDirectory)) trusted = false;
-    if (state) answer.directories.emplace_back(place, *state);
+    if (!state) continue;
+    std::pair<std::string, std::uint64_t> recorded(place, *state);
+    if (*state == LibraryAnswer::kAbsentDirectory) recorded = nearest_present(place).value_or(recorded);
+    if (std::find(answer.directories.begin(), answer.directories.end(), recorded) == answer.directories.end()) {
+      answer.directories.push_back(std::move(recorded));
+    }
   }
   if (!listed) return every_library;
   answer.text = library_text([&files](std::string_view name) {

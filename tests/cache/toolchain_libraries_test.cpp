@@ -125,14 +125,16 @@ bool settle(const std::filesystem::path& directory, int seconds_ago) {
 // toolchain and its directories stay as they were; a failing toolchain shows
 // when it is asked again.
 TEST(ToolchainLibraries, KeptAnswerServesUntilTheToolchainOrADirectoryChanges) {
-  test::ScopedTempDir bin, base, libs, work;
+  test::ScopedTempDir bin, base, libs, work, captures;
   std::filesystem::create_directory(base.host("cache"));
   test::install_fake_gcc(bin);
   test::ScopedEnvVar path("PATH", bin.path());
   test::write_host_file(libs.host("libuser32.a"), "");
   if (!settle(libs.host_path(), 60)) GTEST_SKIP() << "this C++ runtime cannot set a directory's write time";
-  const std::string capture = work / "capture.dat";
-  const std::string listed = "libraries: =" + libs.path() + ";" + work.path() + "\\missing\n";
+  ASSERT_TRUE(settle(work.host_path(), 60));
+  const std::string capture = captures / "capture.dat";
+  // Two levels of a directory that is not there (yet).
+  const std::string listed = "libraries: =" + libs.path() + ";" + work.path() + "\\missing\\deeper\n";
   const auto text = [&](const char* status, std::uint32_t key) {
     test::ScopedEnvVar output("ZEB_FAKE_GCC_OUTPUT", listed);
     test::ScopedEnvVar exit_status("ZEB_FAKE_GCC_STATUS", status);
@@ -145,12 +147,14 @@ TEST(ToolchainLibraries, KeptAnswerServesUntilTheToolchainOrADirectoryChanges) {
   EXPECT_EQ(text("1", 8), kEveryLibrary);
   EXPECT_EQ(text("1", 0), kEveryLibrary);
   EXPECT_EQ(text("1", 7), " -luser32");
-  // A directory that was missing appears.
-  std::filesystem::create_directory(work.host("missing"));
-  ASSERT_TRUE(settle(work.host("missing"), 60));
-  EXPECT_EQ(text("1", 7), kEveryLibrary);
-  EXPECT_EQ(text("0", 7), " -luser32");
-  EXPECT_EQ(text("1", 7), " -luser32");
+  // The directories that were missing appear, one level after the other.
+  for (const char* appearing : {"missing", "missing/deeper"}) {
+    std::filesystem::create_directory(work.host(appearing));
+    for (const char* settled : {"", "missing", appearing}) ASSERT_TRUE(settle(work.host(settled), 60));
+    EXPECT_EQ(text("1", 7), kEveryLibrary) << appearing;
+    EXPECT_EQ(text("0", 7), " -luser32");
+    EXPECT_EQ(text("1", 7), " -luser32") << appearing;
+  }
   // A library added.
   test::write_host_file(libs.host("libkernel32.a"), "");
   ASSERT_TRUE(settle(libs.host_path(), 30));
