@@ -67,13 +67,7 @@ std::string beside(const std::string& includer, std::string_view name) {
   if (!absolute) path = includer.substr(0, includer.find_last_of("\\/") + 1);
   path += name;
   std::replace(path.begin(), path.end(), '/', '\\');
-  std::string full(MAX_PATH, '\0');
-  for (;;) {
-    const DWORD length = GetFullPathNameA(path.c_str(), static_cast<DWORD>(full.size()), full.data(), nullptr);
-    if (length == 0) return path;
-    if (length < full.size()) return full.substr(0, length);
-    full.resize(length);
-  }
+  return platform::full_path(path).value_or(path);
 }
 
 std::string lower_case(std::string text) {

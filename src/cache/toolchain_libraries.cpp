@@ -54,9 +54,7 @@ bool add_library_files(std::string directory, std::unordered_set<std::string>& n
 // otherwise: gcc names most places several times, with ".." or either
 // separator.
 std::string full_directory(const std::string& directory) {
-  std::array<char, MAX_PATH + 1> full{};
-  const DWORD length = GetFullPathNameA(directory.c_str(), static_cast<DWORD>(full.size()), full.data(), nullptr);
-  std::string place = length > 0 && length < full.size() ? std::string(full.data(), length) : directory;
+  std::string place = platform::full_path(directory).value_or(directory);
   for (char& c : place) c = c == '/' ? '\\' : c;
   if (place.back() != '\\') place += '\\';
   return place;

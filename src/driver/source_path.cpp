@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <array>
+#include <optional>
 
 #include "cache/process_runner.h"
 #include "base/strlib/path_names.h"
@@ -31,22 +32,6 @@ bool find_stored_name(const std::string& path, std::string& stored_name) {
   stored_name.assign(begin, end);
   FindClose(search);
   return true;
-}
-
-// The full path the system makes of `path` (for a drive-relative one, from
-// that drive's current directory); false when it cannot.
-bool full_path_of(const std::string& path, std::string& full) {
-  std::string buffer(MAX_PATH, '\0');
-  for (int attempt = 0; attempt < 2; ++attempt) {
-    const DWORD length = GetFullPathNameA(path.c_str(), static_cast<DWORD>(buffer.size()), buffer.data(), nullptr);
-    if (length == 0) return false;
-    if (length < buffer.size()) {
-      full.assign(buffer.data(), length);
-      return true;
-    }
-    buffer.assign(length, '\0');
-  }
-  return false;
 }
 
 }  // namespace
@@ -87,7 +72,9 @@ int resolve_source_path(std::string& out, const char* argument) {
   if (drive_relative) {
     // "c:x.zebc" is x.zebc in drive C's current directory; the run changes
     // directory later, which would make it some other file.
-    if (!full_path_of(typed, full)) return ArgumentTooLong;
+    const std::optional<std::string> resolved = platform::full_path(typed);
+    if (!resolved) return ArgumentTooLong;
+    full = *resolved;
   } else if ((first == '\\' && second == '\\') || second == ':') {
     full = typed;
   } else {

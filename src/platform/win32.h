@@ -8,6 +8,7 @@
 #pragma once
 
 #include <cstdio>
+#include <optional>
 #include <string>
 
 #if defined(_WIN32)
@@ -338,6 +339,11 @@ std::FILE* open_stream(const char* path, const char* mode);
 // The C runtime's remove for a Windows-form path: 0 on success, non-zero on
 // failure (a read-only file cannot be removed).
 int remove_file(const char* path);
+
+// GetFullPathNameA into a text of whatever length it needs: the path made
+// absolute against the current directory (for "c:x", drive C's), "." and
+// ".." resolved; nothing when the system cannot.
+std::optional<std::string> full_path(const std::string& path);
 
 // The Windows form of a path that the host's own libraries report (for tests
 // and tools that create files through std::filesystem): on POSIX "/tmp/x"

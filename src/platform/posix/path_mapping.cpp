@@ -301,13 +301,7 @@ std::string windows_path_from_typed(const std::string& typed) {
   // with a dot is refused; here such a name becomes the full path it means,
   // "." and ".." resolved. A name that itself begins with a dot is left alone.
   if (!typed.starts_with("./") && !typed.starts_with("../")) return windows;
-  std::string full(MAX_PATH, '\0');
-  for (;;) {
-    const DWORD length = GetFullPathNameA(windows.c_str(), static_cast<DWORD>(full.size()), full.data(), nullptr);
-    if (length == 0) return windows;
-    if (length < full.size()) return full.substr(0, length);
-    full.resize(length);
-  }
+  return full_path(windows).value_or(windows);
 }
 
 }  // namespace zeb::platform
