@@ -66,7 +66,7 @@ for binary in "$build"/fuzz/bin/fuzz_*; do
       finding="$finding (the kept input corpus/$target/$kept, not fixed yet)"
     elif [ -n "$results" ] && [ -n "$artifact" ]; then
       minimised=$findings/minimised-$(sha1sum "$artifact" | cut -c1-12)
-      "$binary" $(options_of "$target") -minimize_crash=1 -max_total_time=60 \
+      "$binary" $(options_of "$target") -minimize_crash=1 -max_total_time=60 -artifact_prefix="$findings/" \
         -exact_artifact_path="$minimised" "$artifact" >>"$log" 2>&1
       [ -f "$minimised" ] || cp "$artifact" "$minimised"
       cp "$minimised" "$corpora/$target/found-$(sha1sum "$minimised" | cut -c1-12)"
