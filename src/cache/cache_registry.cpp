@@ -14,6 +14,7 @@
 #include "cache/compile_and_run.h"
 #include "cache/toolchain_libraries.h"
 #include "cache/process_runner.h"
+#include "cache/program_manifest.h"
 #include "base/strlib/path_names.h"
 #include "fsutil/path_tests.h"
 #include "platform/portable/path_text.h"
@@ -200,6 +201,8 @@ bool flush_entry(const std::string& base, const std::string& line, const std::st
   // Left behind by a compile that was cut short.
   const std::string staging = staging_path_of(line);
   if (fsutil::is_file(staging.c_str())) platform::remove_file(staging.c_str());
+  const std::string manifest = manifest_path_of(line);
+  if (fsutil::is_file(manifest.c_str())) platform::remove_file(manifest.c_str());
   const std::string messages = directory + kCaptureFileName;
   if (!directory.empty() && fsutil::is_file(messages.c_str())) platform::remove_file(messages.c_str());
   // Old programs moved aside that still run keep the entry registered, so

@@ -9,6 +9,7 @@
 #include "cache/checksum.h"
 #include "cache/source_checksum.h"
 #include "cache/process_runner.h"
+#include "cache/program_manifest.h"
 #include "cache/toolchain_check.h"
 #include "cache/toolchain_libraries.h"
 #include "cache/cache_registry.h"
@@ -25,7 +26,7 @@ namespace zeb::cache {
 const char kCompilerLibraries[] =
     " -luser32  -lkernel32  -ladvapi32  -lshell32  -lavicap32  -lavifil32  -lcfgmgr32"
     "  -lcomctl32  -lcomdlg32  -lcrypt32  -lgdi32  -limagehlp  -limm32  -lmapi32  -lmsacm32"
-    "  -lmswsock  -lnetapi32  -lntdll  -lntoskrnl  -lodbc32  -lodbccp32  -lole32  -loleacc"
+    "  -lmswsock  -lnetapi32  -lntdll  -lodbc32  -lodbccp32  -lole32  -loleacc"
     "  -loleaut32  -lolecli32  -loledlg  -lolepro32  -lolesvr32  -lopengl32  -lpenwin32"
     "  -lpkpd32  -lpowrprof  -lpsapi  -lquartz  -lrapi  -lrasapi32  -lrasdlg  -lrpcdce4"
     "  -lrpcns4  -lrpcrt4  -lsecur32  -lsetupapi  -lshfolder  -lshlwapi  -lsnmpapi  -lstrmiids"
@@ -209,7 +210,9 @@ int compile(CacheEntry& entry, std::uint32_t checksum) {
     return CompilationError;
   }
   int result = stamp(entry.staging, checksum);
-  if (result == Success && !move_into_place(entry.directory, entry.staging, executable_as_named)) {
+  // The manifest first: the program must never start without it.
+  if (result == Success && (!publish_program_manifest(executable_as_named) ||
+                            !move_into_place(entry.directory, entry.staging, executable_as_named))) {
     result = StampAppendFailed;
   }
   if (result != Success) platform::remove_file(entry.staging.c_str());

@@ -6,6 +6,7 @@
 //   zeb_c.dat                          the compiler's captured output
 //   zeb_c.ini                          registry of cached executables
 //   cache\<name>-<key>\<Name>.exe      cached executable, stamped
+//   cache\<name>-<key>\<Name>.exe.manifest   its manifest (program_manifest.h)
 // <name> is the source's file name in lower case, <key> the CRC-32 of the
 // lower-cased full source path in eight lower-case hex digits, <Name> the
 // file name as given. The stamp is kStampSize bytes appended to what the
@@ -128,7 +129,8 @@ bool read_stamp(const char* executable, std::uint32_t* checksum);
 //      installation's capture file or opened
 //   9  the compiler failed, or reported success without writing its output
 //      (its messages have been shown)
-//  10  the new executable cannot be stamped or moved into place
+//  10  the new executable cannot be stamped or moved into place, or its
+//      manifest cannot be written
 //  11  the new executable cannot be opened to write the checksum
 //  12  the program could not be started
 // Before a compile it prints kBanner, the version line and " \n", registers

@@ -354,7 +354,9 @@ std::string windows_path_from_host(const std::string& host_path);
 // Windows form the rest of zeb_c works with: on Windows '/' becomes '\'; on
 // POSIX '/' separates too and a leading '/' is the root of drive C:
 // ("/home/me/x.zebc" is "C:\home\me\x.zebc"). See
-// windows_form_of_typed_path in platform/portable/path_text.h.
+// windows_form_of_typed_path in platform/portable/path_text.h. A path that
+// begins with the host's "./" or "../" (on Windows also ".\" or "..\")
+// comes back as the full path it names from the current directory.
 std::string windows_path_from_typed(const std::string& typed);
 
 // While it lives, the program `process` (started by this process on its

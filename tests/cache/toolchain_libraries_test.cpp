@@ -15,7 +15,7 @@ namespace {
 // The compile line's library text as it has always been.
 const std::string kEveryLibrary =
     " -luser32  -lkernel32  -ladvapi32  -lshell32  -lavicap32  -lavifil32  -lcfgmgr32  -lcomctl32  -lcomdlg32"
-    "  -lcrypt32  -lgdi32  -limagehlp  -limm32  -lmapi32  -lmsacm32  -lmswsock  -lnetapi32  -lntdll  -lntoskrnl"
+    "  -lcrypt32  -lgdi32  -limagehlp  -limm32  -lmapi32  -lmsacm32  -lmswsock  -lnetapi32  -lntdll"
     "  -lodbc32  -lodbccp32  -lole32  -loleacc  -loleaut32  -lolecli32  -loledlg  -lolepro32  -lolesvr32"
     "  -lopengl32  -lpenwin32  -lpkpd32  -lpowrprof  -lpsapi  -lquartz  -lrapi  -lrasapi32  -lrasdlg  -lrpcdce4"
     "  -lrpcns4  -lrpcrt4  -lsecur32  -lsetupapi  -lshfolder  -lshlwapi  -lsnmpapi  -lstrmiids  -lsvrapi"

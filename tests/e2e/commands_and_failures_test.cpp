@@ -26,12 +26,15 @@ TEST_P(CommandsTest, UsageVersionAndRefusedArguments) {
       {{"nothing.zebc", "a"}, "file nothing.zebc don't exist \n", 2},
       {{".\\nothing.zebc"}, "file .\\nothing.zebc don't exist \n", 2},
       {{"\\nothing.zebc"}, "file \\nothing.zebc don't exist \n", 2},
-      {{".\\hello.zebc"}, "cannot use relative path that has a . as the first character\n", 15},
       // The source named from the root of the current drive.
       {{source_.substr(2)}, "cannot use relative path that has a \\ as the first character\n", 14},
       {{"hello.zebc", "a", std::string(300, 'x')}, "argument or path too long\n", 28},
   };
   for (const auto& [arguments, out, status] : cases) expect_run(arguments, text(out), status);
+  // On POSIX a backslash is part of a name, so ".\\" begins a name with a dot.
+  if (!install_.windows_host()) {
+    expect_run({".\\hello.zebc"}, text("cannot use relative path that has a . as the first character\n"), 15);
+  }
   EXPECT_FALSE(fs::exists(install_.host() / "cache"));
 }
 

@@ -25,8 +25,9 @@ struct WindowsBuild {
   std::string loader;
   std::string compiler_version;
   std::vector<std::string> start(const fs::path& own_prefix = {}) const {
+    // File names on this side are UTF-8, whatever locale the tests run in.
     return {"WINEPREFIX=" + (own_prefix.empty() ? prefix : own_prefix).string(), "WINEDEBUG=-all", "WINEDLLOVERRIDES=mscoree=;mshtml=",
-            "WINELOADER=" + loader, loader};
+            "LC_ALL=C.UTF-8", "WINELOADER=" + loader, loader};
   }
 };
 

@@ -55,15 +55,19 @@ TEST_P(RunSourceTest, SourcePathsTypedTheHostsWayRunTheRightProgramInItsDirector
       {"X.zebc", "sub", in_sub},
       {install_.windows(work_.host("SUB/X.ZEBC")), "sub dir", in_sub},
   };
-  if (!install_.windows_host()) {
+  // Spellings from the current directory, POSIX's and PowerShell's: the same entries.
+  cases.push_back({"./sub/x.zebc", "", in_sub});
+  cases.push_back({"./x.zebc", "sub", in_sub});
+  cases.push_back({"../sub/./x.zebc", "sub dir", in_sub});
+  cases.push_back({".././sub dir/../sub/x.zebc", "sub", in_sub});
+  if (install_.windows_host()) {
+    cases.push_back({".\\sub\\x.zebc", "", in_sub});
+    cases.push_back({"..\\sub\\x.zebc", "sub dir", in_sub});
+    cases.push_back({".\\X.ZEBC", "sub", in_sub});
+  } else {
     // The Windows build joins the typed text to the current directory as it
     // is, so there a doubled separator names a second cache entry.
     cases.push_back({"sub//x.zebc", "", in_sub});
-    // The POSIX spellings from the current directory: the same entries.
-    cases.push_back({"./sub/x.zebc", "", in_sub});
-    cases.push_back({"./x.zebc", "sub", in_sub});
-    cases.push_back({"../sub/./x.zebc", "sub dir", in_sub});
-    cases.push_back({".././sub dir/../sub/x.zebc", "sub", in_sub});
   }
   for (const auto& [typed, where, out] : cases) expect_run({typed}, out, 0, {.directory = where});
   EXPECT_EQ(install_.cached_executables().size(), 3u);

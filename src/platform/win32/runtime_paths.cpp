@@ -14,7 +14,13 @@ int remove_file(const char* path) { return std::remove(path); }
 std::string windows_path_from_host(const std::string& host_path) { return host_path; }
 
 std::string windows_path_from_typed(const std::string& typed) {
-  return windows_form_of_typed_path(typed, TypedPathSyntax::Windows);
+  const std::string windows = windows_form_of_typed_path(typed, TypedPathSyntax::Windows);
+  // PowerShell completes a file name as ".\x.zebc", and "..\dir\x.zebc" is
+  // how cmd and PowerShell users name a file beside where they stand: such a
+  // name becomes the full path it means, "." and ".." resolved. A name that
+  // itself begins with a dot (".x.zebc") is left alone, and refused later.
+  if (!windows.starts_with(".\\") && !windows.starts_with("..\\")) return windows;
+  return full_path(windows).value_or(windows);
 }
 
 }  // namespace zeb::platform
