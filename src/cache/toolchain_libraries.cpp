@@ -187,7 +187,7 @@ std::uint64_t now() {
 // searched is as it was then.
 std::optional<std::string> kept_answer(const std::string& answer_file, std::uint32_t key) {
   const std::optional<LibraryAnswer> answer = parse_library_answer(read_report(answer_file));
-  if (!answer || answer->toolchain != key) return std::nullopt;
+  if (!answer || answer->toolchain != key || !is_library_text(answer->text)) return std::nullopt;
   for (const auto& [directory, state] : answer->directories) {
     if (directory_state(directory) != state) return std::nullopt;
   }
@@ -211,6 +211,17 @@ void keep_answer(std::string_view base_directory, const std::string& answer_file
 }
 
 }  // namespace
+
+bool is_library_text(std::string_view text) {
+  // The names it holds, whatever else: the text is library_text's own only
+  // when library_text of exactly those names gives it back byte for byte.
+  std::unordered_set<std::string> names;
+  for (std::size_t at = text.find("-l"); at != std::string_view::npos; at = text.find("-l", at + 2)) {
+    const std::size_t end = std::min(text.find(' ', at), text.size());
+    names.emplace(text.substr(at + 2, end - at - 2));
+  }
+  return library_text([&names](std::string_view name) { return names.count(std::string(name)) != 0; }) == text;
+}
 
 std::string format_library_answer(const LibraryAnswer& answer) {
   std::string text(kAnswerHeading);

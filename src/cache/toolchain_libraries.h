@@ -36,6 +36,11 @@ std::vector<std::string> library_file_names(std::string_view name);
 // blanks between options, none at the end; empty when none is present.
 std::string library_text(const std::function<bool(std::string_view name)>& present);
 
+// True when `text` is what library_text gives for some set of libraries: the
+// kept answer is read from a file anyone who can write the cache may edit,
+// and nothing but those options may reach the compiler from it.
+bool is_library_text(std::string_view text);
+
 // Where a compile keeps what its search found, below the installation
 // directory; /flush deletes it with the rest of the cache.
 inline constexpr const char* kLibraryAnswerFile = "cache\\libraries.dat";

@@ -34,6 +34,18 @@ TEST(ToolchainLibraries, OnlyTheLibrariesFoundKeepTheirOrderAndSpacing) {
   EXPECT_EQ(library_text([](std::string_view) { return false; }), "");
 }
 
+// A kept answer edited by hand reaches the compiler only as library_text
+// could have written it.
+TEST(ToolchainLibraries, OnlyLibraryTextIsTakenFromAKeptAnswer) {
+  const std::pair<std::string, bool> cases[] = {
+      {kEveryLibrary, true}, {"", true}, {" -lkernel32  -lwsock32", true},
+      {" -lkernel32  -include C:\\evil.h", false}, {" -lkernel32  -lkernel32", false},
+      {" -lwsock32  -lkernel32", false}, {" -lz", false}, {" -lkernel32 ", false}, {"-lkernel32", false},
+      {" -lkernel32 -lwsock32", false}, {" -lkernel32  -l", false}, {" -Wl,-lkernel32", false},
+  };
+  for (const auto& [text, taken] : cases) EXPECT_EQ(is_library_text(text), taken) << text;
+}
+
 TEST(ToolchainLibraries, DirectoriesOfTheLibrariesLine) {
   using Dirs = std::vector<std::string>;
   const struct { std::string report; std::optional<Dirs> dirs; } cases[] = {
@@ -171,6 +183,11 @@ TEST(ToolchainLibraries, KeptAnswerServesUntilTheToolchainOrADirectoryChanges) {
   EXPECT_EQ(text("0", 7), " -lkernel32");
   EXPECT_EQ(text("1", 7), " -lkernel32");
   EXPECT_FALSE(std::filesystem::exists(base.host("cache/libraries.dat.new")));
+  // An option slipped into the kept text is not taken: the toolchain is asked.
+  std::string kept = test::read_host_file(base.host("cache/libraries.dat"));
+  kept.insert(kept.size() - 1, " -include C:\\evil.h");
+  test::write_host_file(base.host("cache/libraries.dat"), kept);
+  EXPECT_EQ(text("1", 7), kEveryLibrary);
 }
 
 }  // namespace
