@@ -64,7 +64,7 @@ echo register-zebc: consoles opened from now on run scripts by name%broadcast_no
 exit /b 0
 
 :already_in_pathext
-echo register-zebc: PATHEXT already holds .ZEBC; left as it is
+echo register-zebc: PATHEXT already holds .ZEBC (%base%); left as it is
 exit /b 0
 
 :no_pathext
