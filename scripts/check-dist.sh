@@ -2,7 +2,7 @@
 # Checks the release archives as a user meets them: the Linux archive is
 # unpacked into a fresh directory and its example run from there (compiled on
 # the first run, from the cache on the second); the Windows zip must list the
-# files a user needs.
+# files a user needs, its text files in Windows line ends.
 # Usage: scripts/check-dist.sh linux.tar.gz windows.zip
 set -euo pipefail
 linux=$(realpath "$1")
@@ -25,10 +25,17 @@ echo "check-dist: $(basename "$linux") unpacked and ran its example"
 
 listing=$(cmake -E tar tf "$windows")
 top=$(basename "$windows" .zip)
-for needed in zeb_c.exe README.txt example.zebc; do
+for needed in zeb_c.exe README.txt register-zebc.cmd example.zebc; do
   grep -qx "$top/$needed" <<<"$listing" || { echo "check-dist: $needed missing from $(basename "$windows")" >&2; exit 1; }
 done
-cmake -E tar xf "$windows" "$top/README.txt"
-grep -q $'\r$' "$top/README.txt" || { echo "check-dist: the Windows README lacks CR LF line ends" >&2; exit 1; }
+# cmd misreads a batch file with bare LF line ends; old Notepad shows such a
+# README as one line. Every line must end in CR LF.
+cmake -E tar xf "$windows" "$top/README.txt" "$top/register-zebc.cmd"
+for text in README.txt register-zebc.cmd; do
+  if [ ! -s "$top/$text" ] || grep -qv $'\r$' "$top/$text"; then
+    echo "check-dist: $text in $(basename "$windows") lacks CR LF line ends" >&2
+    exit 1
+  fi
+done
 echo "check-dist: $(basename "$windows") holds:"
 sed 's/^/  /' <<<"$listing"
