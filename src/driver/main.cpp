@@ -40,8 +40,10 @@ std::int32_t run_source(int argc, char** argv) {
   prepare_toolchain_environment();
 
   // Tested as typed, before any rule about its form: a missing ".\x" is
-  // reported as missing, not as a leading dot.
-  if (zeb::fsutil::file_exists(argv[1]) == 0) {
+  // reported as missing, not as a leading dot. A name this host keeps but the
+  // Windows rules would shorten ("x.zebc." on POSIX) names no file that can
+  // be run as typed; running "x.zebc" instead would run another file.
+  if (!zeb::platform::typed_path_is_exact(argv[1]) || zeb::fsutil::file_exists(argv[1]) == 0) {
     std::printf(kSourceMissing, argv[1]);
     return SourceMissing;
   }

@@ -359,6 +359,12 @@ std::string windows_path_from_host(const std::string& host_path);
 // comes back as the full path it names from the current directory.
 std::string windows_path_from_typed(const std::string& typed);
 
+// False when the file a path typed at this host's command line names is not
+// the one the Windows rules would reach: on POSIX a final name ending in dots
+// or blanks ("x.zebc.", "x.zebc "), which those rules drop, so that another
+// file would be run. Always true on Windows, where both are the same file.
+bool typed_path_is_exact(const std::string& typed);
+
 // While it lives, the program `process` (started by this process on its
 // console) is the one in the foreground, as a shell has it: what the
 // terminal sends is the program's to handle, and this process only waits.

@@ -31,9 +31,15 @@ TEST_P(CommandsTest, UsageVersionAndRefusedArguments) {
       {{"hello.zebc", "a", std::string(300, 'x')}, "argument or path too long\n", 28},
   };
   for (const auto& [arguments, out, status] : cases) expect_run(arguments, text(out), status);
-  // On POSIX a backslash is part of a name, so ".\\" begins a name with a dot.
+  // On POSIX a backslash is part of a name, so ".\\" begins a name with a dot;
+  // and a final dot or blank is part of a name too, so these name no file
+  // that can be run, not hello.zebc (even when such a file exists).
   if (!install_.windows_host()) {
     expect_run({".\\hello.zebc"}, text("cannot use relative path that has a . as the first character\n"), 15);
+    write_source("hello.zebc.", printing("other"));
+    for (const std::string typed : {"hello.zebc.", "hello.zebc ", "hello.zebc...", "./hello.zebc. "}) {
+      expect_run({typed}, "file " + typed + " don't exist \n", 2);
+    }
   }
   EXPECT_FALSE(fs::exists(install_.host() / "cache"));
 }

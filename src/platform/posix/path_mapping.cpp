@@ -304,4 +304,10 @@ std::string windows_path_from_typed(const std::string& typed) {
   return full_path(windows).value_or(windows);
 }
 
+bool typed_path_is_exact(const std::string& typed) {
+  const std::size_t slash = typed.rfind('/');
+  const std::string_view name = std::string_view(typed).substr(slash == std::string::npos ? 0 : slash + 1);
+  return strip_trailing_dots_and_spaces(name) == name;
+}
+
 }  // namespace zeb::platform

@@ -23,4 +23,6 @@ std::string windows_path_from_typed(const std::string& typed) {
   return full_path(windows).value_or(windows);
 }
 
+bool typed_path_is_exact(const std::string&) { return true; }
+
 }  // namespace zeb::platform
