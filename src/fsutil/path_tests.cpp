@@ -59,7 +59,7 @@ int is_directory(const char* path) {
 
 int is_file(const char* path) {
   const std::optional<DWORD> attributes = absolute_attributes(path);
-  return attributes && !is_directory_attribute(*attributes) ? 1 : 0;
+  return attributes && !is_directory_attribute(*attributes) && (*attributes & FILE_ATTRIBUTE_DEVICE) == 0 ? 1 : 0;
 }
 
 int path_exists(const char* path) { return absolute_attributes(path) ? 1 : 0; }

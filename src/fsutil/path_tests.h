@@ -27,7 +27,9 @@ inline constexpr const char* kProbeFilePrefix = "zeb";
 int file_exists(const char* path);
 // 1 if the absolute path names an existing directory, else 0.
 int is_directory(const char* path);
-// 1 if the absolute path names an existing entry that is not a directory, else 0.
+// 1 if the absolute path names an existing entry that is neither a directory
+// nor a device (FILE_ATTRIBUTE_DEVICE: a FIFO or device node on POSIX, where
+// a read may never end), else 0.
 int is_file(const char* path);
 // 1 if the absolute path names any existing entry, else 0.
 int path_exists(const char* path);

@@ -1,5 +1,7 @@
 // zeb_c running C sources through its cache, end to end.
 
+#include <sys/stat.h>
+
 #include <csignal>
 
 #include "e2e/installation_support.h"
@@ -119,6 +121,16 @@ TEST_P(RunSourceTest, EditedLocalHeaderCompilesAgain) {
   const RunResult gone = run({"main.zebc"});
   EXPECT_EQ(gone.status, 9);
   EXPECT_NE(gone.out.find("text.h"), std::string::npos) << gone.out;
+}
+
+// The include scan reads only files: a FIFO or a device named where the
+// compiler skips it would otherwise hang the run.
+TEST_P(RunSourceTest, IncludeScanSkipsWhatIsNoFile) {
+  ZEB_E2E_POSIX_ONLY("FIFOs and device nodes are POSIX's");
+  ASSERT_EQ(mkfifo(work_.host("pipe.h").c_str(), 0600), 0);
+  fs::create_symlink("/dev/zero", work_.host("zero.h"));
+  write_source("skip.zebc", "#if 0\n#include \"pipe.h\"\n#include \"zero.h\"\n#endif\n" + kHello);
+  expect_run({"skip.zebc"}, compiled("hello from zebc\n"));
 }
 
 // As a shell runs a program: the terminal's interrupt is the program's to

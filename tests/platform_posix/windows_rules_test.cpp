@@ -3,6 +3,8 @@
 // blocks that never move, exit codes of signalled children.
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+
 #include <csignal>
 #include <filesystem>
 #include <string>
@@ -43,11 +45,15 @@ TEST(WindowsRules, LinksAsWindowsShowsThem) {
   fs::create_symlink(outside.host("target.txt"), dir.host("to_file"));
   fs::create_directory_symlink(outside.host("folder"), dir.host("to_folder"));
   fs::create_symlink(outside.host("gone"), dir.host("dangling"));
+  // What Windows has no kind for is a device, never a file to read.
+  ASSERT_EQ(mkfifo(dir.host("fifo").c_str(), 0600), 0);
+  fs::create_symlink("/dev/zero", dir.host("to_zero"));
   const DWORD link = FILE_ATTRIBUTE_REPARSE_POINT;
   for (const auto& [name, attributes] :
        {std::pair<const char*, DWORD>{"to_file", link | FILE_ATTRIBUTE_ARCHIVE},
         {"TO_FOLDER", link | FILE_ATTRIBUTE_DIRECTORY},
-        {"dangling", link | FILE_ATTRIBUTE_ARCHIVE}}) {
+        {"dangling", link | FILE_ATTRIBUTE_ARCHIVE},
+        {"fifo", FILE_ATTRIBUTE_DEVICE}, {"to_zero", link | FILE_ATTRIBUTE_DEVICE}}) {
     EXPECT_EQ(GetFileAttributesA((dir / name).c_str()), attributes) << name;
   }
 }

@@ -118,6 +118,13 @@ namespace {
 
 // The attributes of `path` and what lstat says of it; INVALID_FILE_ATTRIBUTES,
 // with the error set, when it cannot be described.
+// A FIFO, a socket or a device node has no Windows kind of its own: it is a
+// device, which is no file to read (a read may wait or never end).
+DWORD kind_of(const struct stat& info) {
+  if (S_ISDIR(info.st_mode)) return FILE_ATTRIBUTE_DIRECTORY;
+  return S_ISREG(info.st_mode) ? FILE_ATTRIBUTE_ARCHIVE : FILE_ATTRIBUTE_DEVICE;
+}
+
 DWORD describe_path(LPCSTR path, struct stat& info) {
   if (path == nullptr) {
     SetLastError(ERROR_INVALID_PARAMETER);
@@ -136,13 +143,12 @@ DWORD describe_path(LPCSTR path, struct stat& info) {
   }
   if (S_ISLNK(info.st_mode)) {
     // Windows describes a symbolic link itself, as a reparse point; of its
-    // target only whether it is a directory shows (a dangling link is a file).
+    // target only what kind it is shows (a dangling link is a file).
     struct stat target {};
-    const bool to_directory = stat(host.c_str(), &target) == 0 && S_ISDIR(target.st_mode);
-    return FILE_ATTRIBUTE_REPARSE_POINT |
-           (to_directory ? FILE_ATTRIBUTE_DIRECTORY : FILE_ATTRIBUTE_ARCHIVE);
+    if (stat(host.c_str(), &target) != 0) return FILE_ATTRIBUTE_REPARSE_POINT | FILE_ATTRIBUTE_ARCHIVE;
+    return FILE_ATTRIBUTE_REPARSE_POINT | kind_of(target);
   }
-  DWORD attributes = S_ISDIR(info.st_mode) ? FILE_ATTRIBUTE_DIRECTORY : FILE_ATTRIBUTE_ARCHIVE;
+  DWORD attributes = kind_of(info);
   if (is_read_only(info)) attributes |= FILE_ATTRIBUTE_READONLY;
   return attributes;
 }
