@@ -138,18 +138,24 @@ bool move_into_place(const std::string& directory, const std::string& staging,
   return retire(directory, executable) && MoveFileExA(staging.c_str(), executable.c_str(), 0);
 }
 
-// The whole content of a file, or false when it cannot be read.
-bool read_whole(const std::string& path, std::string& bytes) {
-  std::FILE* raw = platform::open_stream(path.c_str(), "rb");
-  if (raw == nullptr) return false;
-  const std::unique_ptr<std::FILE, int (*)(std::FILE*)> in(raw, std::fclose);
+// Copies a file into a new one, a chunk at a time: a compiler's messages can
+// be far larger than anything worth holding in memory. False when anything
+// could not be read or written; the copy may then be partial.
+bool copy_file(const std::string& from, const std::string& to) {
+  using Stream = std::unique_ptr<std::FILE, int (*)(std::FILE*)>;
+  Stream in(platform::open_stream(from.c_str(), "rb"), std::fclose);
+  if (!in) return false;
+  Stream out(platform::open_stream(to.c_str(), "wb"), std::fclose);
+  if (!out) return false;
   std::array<char, kConsoleChunkSize> chunk{};
-  bytes.clear();
+  bool copied = true;
   for (;;) {
     const std::size_t got = std::fread(chunk.data(), 1, chunk.size(), in.get());
-    bytes.append(chunk.data(), got);
-    if (got < chunk.size()) return std::ferror(in.get()) == 0;
+    if (got > 0 && std::fwrite(chunk.data(), 1, got, out.get()) != got) copied = false;
+    if (got < chunk.size()) break;
   }
+  copied = copied && std::ferror(in.get()) == 0;
+  return std::fclose(out.release()) == 0 && copied;
 }
 
 // The installation's capture file gets this compile's messages, so that it
@@ -160,10 +166,7 @@ bool publish_messages(const CacheEntry& entry) {
   platform::remove_file(entry.capture.c_str());
   if (fsutil::file_exists(entry.capture.c_str())) return false;
   if (!fsutil::file_exists(entry.messages.c_str())) return true;
-  std::string bytes;
-  if (!read_whole(entry.messages, bytes)) return false;
-  return write_file(entry.capture.c_str(), bytes.data(), static_cast<std::int32_t>(bytes.size()),
-                    kWriteOverwrite, 0) == kWriteOk;
+  return copy_file(entry.messages, entry.capture);
 }
 
 // Compiles the source into the staging file, stamps it with `checksum` (that

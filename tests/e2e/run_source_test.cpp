@@ -243,14 +243,21 @@ TEST_P(RunSourceTest, UnreadableCurrentDirectoryStopsTheRunBeforeAnythingIsMade)
 TEST_P(RunSourceTest, OutputKeepsItsOrderWhenStandardOutputIsAFile) {
   // Large compiler output and program output: nothing of zeb_c's own may
   // arrive after what its children wrote.
+  std::string warnings;
+  for (int i = 0; i < 300; ++i) warnings += "#warning warning number " + std::to_string(i) + "\n";
   write_source("warn.zebc",
-               "#warning first warning\n#include <stdio.h>\nint main(void) {"
+               warnings + "#include <stdio.h>\nint main(void) {"
                " for (int i = 0; i < 2000; ++i) printf(\"line %d\\n\", i); return 0; }\n");
   const RunResult result = run({"warn.zebc"});
   EXPECT_EQ(result.status, 0);
   EXPECT_TRUE(result.out.starts_with(install_.compile_header())) << result.out;
-  EXPECT_LT(result.out.find("first warning"), result.out.find(text("line 0\n")));
+  EXPECT_LT(result.out.find("warning number 299"), result.out.find(text("line 0\n")));
   EXPECT_TRUE(result.out.ends_with(text("line 1998\nline 1999\n")));
+  // The installation's capture holds the messages shown, every chunk of them.
+  const std::string messages = test::read_host_file(install_.host() / "zeb_c.dat");
+  EXPECT_GT(messages.size(), 3 * 4096u);
+  const std::size_t header = install_.compile_header().size();
+  EXPECT_EQ(result.out.substr(header, result.out.find(text("line 0\n")) - header), text(messages));
 }
 
 ZEB_E2E_ON_EVERY_HOST(RunSourceTest);
