@@ -163,12 +163,14 @@ bool key_of_directory(std::string_view directory, std::uint32_t& key) {
   return true;
 }
 
-// True when no name of `path` below `cache_directory` is a link: what is
-// deleted then lies inside the cache directory itself, not wherever a link
-// would lead.
+// True when neither the cache directory itself nor any name of `path` below
+// it is a link: what is deleted then lies inside the cache directory, not
+// wherever a link would lead.
 bool no_link_below(const std::string& path, const std::string& cache_directory) {
-  // Either separator: Windows reads '/' in a path as '\'.
-  for (std::size_t at = path.find_first_of("\\/", cache_directory.size()); ;
+  // Either separator: Windows reads '/' in a path as '\'. The first prefix
+  // checked is the cache directory, found as the system finds it (another
+  // spelling of its name, a link "CACHE", reaches the same place).
+  for (std::size_t at = path.find_first_of("\\/", cache_directory.size() - 1); ;
        at = path.find_first_of("\\/", at + 1)) {
     const std::string prefix = path.substr(0, at);
     const DWORD attributes = GetFileAttributesA(prefix.c_str());

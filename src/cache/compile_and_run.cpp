@@ -71,6 +71,12 @@ std::string joined(std::string_view directory, std::string_view name) {
 
 bool too_long(const std::string& path) { return path.size() > kMaxPathLength; }
 
+// A link (a reparse point), as the system finds the name.
+bool is_link(const std::string& path) {
+  const DWORD attributes = GetFileAttributesA(path.c_str());
+  return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0;
+}
+
 // One argument of the program's command line. Plain text goes in double
 // quotes as it always has; text that those quotes would change (embedded
 // quotes, trailing backslashes) gets the escapes of the Windows rules.
@@ -371,8 +377,12 @@ int compile_and_run(const char* source_path, const char* base_directory) {
   }
   if (!up_to_date) {
     // Only a compile writes into the cache directory: a cached run neither
-    // creates it nor probes it.
+    // creates it nor probes it. A compile deletes and writes there, so
+    // neither the cache directory nor the entry's may be a link that would
+    // take that elsewhere.
+    if (is_link(joined(entry.base_directory, "cache"))) return CachePathFailed;
     if (fsutil::create_directory_path(entry.directory.c_str()) != 0) return CachePathFailed;
+    if (is_link(entry.directory)) return CachePathFailed;
     const int result = compile(entry, checksum);
     if (result != Success) return result;
   }

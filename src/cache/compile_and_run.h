@@ -122,7 +122,8 @@ bool read_stamp(const char* executable, std::uint32_t* checksum);
 //  28  the program's command line would exceed kMaxCommandLine
 //   5  a path that does not fit (see kMaxPathLength), a source path without
 //      a file name, the cache directory cannot be created (or does not
-//      accept a new file), or the executable cannot be registered
+//      accept a new file), it or the entry's directory is a link when a
+//      compile is due, or the executable cannot be registered
 //   6  the cached executable exists but cannot be opened to read its stamp
 //   7  the compiler could not be started
 //   8  the compiler's messages cannot be captured, copied to the

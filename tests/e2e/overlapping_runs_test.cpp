@@ -207,6 +207,37 @@ TEST_P(OverlappingRunsTest, FlushKeepsWhatItCannotDeleteAndNeverFollowsALink) {
   run({"/flush"});
   EXPECT_TRUE(install_.cached_executables().empty());
   EXPECT_FALSE(fs::exists(install_.host() / "zeb_c.ini"));
+
+  // The cache directory itself a link, under its own name or another
+  // spelling of it: a line naming a file there deletes nothing.
+  fs::create_directory(outside.host("docs"));
+  write_host_file(outside.host("docs/important.txt"), "keep");
+  const std::string line = lower(install_.windows(install_.host() / "cache" / "docs" / "important.txt"));
+  for (const char* name : {"cache", "CACHE"}) {
+    fs::remove_all(install_.host() / "cache");
+    fs::remove_all(install_.host() / "CACHE");
+    fs::create_directory_symlink(outside.host_path(), install_.host() / name);
+    write_host_file(install_.host() / "zeb_c.ini", "<zeb software>\n" + line + "\n");
+    run({"/flush"});
+    EXPECT_EQ(test::read_host_file(outside.host("docs/important.txt")), "keep") << name;
+  }
+}
+
+// A compile deletes and writes in the entry's directory: never through a link.
+TEST_P(OverlappingRunsTest, CompileNeverWritesThroughALinkedEntry) {
+  ZEB_E2E_POSIX_ONLY("the entry's directory is replaced by a symbolic link");
+  const std::string source = write_source("l.zebc", printing("l"));
+  const fs::path program = install_.executable_for(source);
+  expect_run({"l.zebc"}, compiled("l\n"));
+  const test::ScopedTempDir outside;
+  const std::vector<std::string> planted = {"old1234.tmp", "zeb_c.dat", "~l.zebc.exe"};
+  for (const std::string& name : planted) write_host_file(outside.host(name), "not ours");
+  fs::remove_all(program.parent_path());
+  fs::create_directory_symlink(outside.host_path(), program.parent_path());
+  write_source("l.zebc", printing("l2"));
+  expect_run({"l.zebc"}, text("cannot create cache path\n"), 5);
+  for (const std::string& name : planted) EXPECT_EQ(test::read_host_file(outside.host(name)), "not ours") << name;
+  EXPECT_FALSE(fs::exists(outside.host(program.filename().string())));
 }
 
 ZEB_E2E_ON_EVERY_HOST(OverlappingRunsTest);
