@@ -101,10 +101,15 @@ bool inside_cache(const std::string& path, const std::string& cache_directory) {
 // Replaces the registry with `content` in one step, through a file beside
 // it: a failed or short write leaves the registry as it was.
 bool replace_registry(const std::string& registry, const std::string& content) {
-  if (content.size() > static_cast<std::size_t>(std::numeric_limits<std::int32_t>::max())) return false;
   const std::string staging = registry + kRegistryStagingSuffix;
-  if (write_file(staging.c_str(), content.data(), static_cast<std::int32_t>(content.size()),
-                        kWriteOverwrite, 0) != kWriteOk) {
+  // Left by a run that was cut short, or put there: removed (a link itself,
+  // never what it leads to), then made anew, so that nothing is written
+  // through a link in its place.
+  platform::remove_file(staging.c_str());
+  std::FILE* out = platform::create_new_stream(staging.c_str());
+  if (out == nullptr) return false;
+  const bool written = std::fwrite(content.data(), 1, content.size(), out) == content.size();
+  if (std::fclose(out) != 0 || !written) {
     platform::remove_file(staging.c_str());
     return false;
   }
@@ -120,6 +125,13 @@ bool replace_registry(const std::string& registry, const std::string& content) {
   return true;
 }
 
+// A registry that is a link is not ours to read: its text would be copied
+// into the new registry (and listed, and flushed) from wherever it leads.
+bool foreign_registry(const std::string& registry) {
+  const DWORD attributes = GetFileAttributesA(registry.c_str());
+  return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0;
+}
+
 int register_path(const std::string& registry, std::string& path) {
   std::string rewrite;
   // Reserved once, for the registry as it stands and the new line.
@@ -132,7 +144,7 @@ int register_path(const std::string& registry, std::string& path) {
     rewrite += line;
     rewrite += '\n';
   };
-  if (!fsutil::file_exists(registry.c_str())) {
+  if (!fsutil::file_exists(registry.c_str()) || foreign_registry(registry)) {
     // A new registry is its marker, rewritten at once with the first path.
     std::string marker(kRegistryMarker);
     take(marker);
@@ -221,7 +233,7 @@ bool flush_entry(const std::string& base, const std::string& line, const std::st
 // Deletes what the registry names; the registry keeps every line whose
 // executable is still there afterwards, and goes only when none is left.
 int flush(const std::string& base, const std::string& registry, const std::string& cache_directory) {
-  if (!fsutil::file_exists(registry.c_str())) return 0;
+  if (!fsutil::file_exists(registry.c_str()) || foreign_registry(registry)) return 0;
   std::string marker;
   std::string kept;
   {
@@ -255,7 +267,7 @@ void forget_library_answer(const std::string& base) {
 }
 
 int list(const std::string& registry) {
-  if (!fsutil::file_exists(registry.c_str())) {
+  if (!fsutil::file_exists(registry.c_str()) || foreign_registry(registry)) {
     std::printf("%s", kNoCachedFilesText);
     return 0;
   }

@@ -201,7 +201,9 @@ void keep_answer(std::string_view base_directory, const std::string& answer_file
   const std::string text = format_library_answer(answer);
   const std::string staging = answer_file + kLibraryAnswerStagingSuffix;
   const CacheLock installation = lock_installation(base_directory);
-  std::FILE* const out = platform::open_stream(staging.c_str(), "wb");
+  // Made anew, never written through whatever has its name.
+  platform::remove_file(staging.c_str());
+  std::FILE* const out = platform::create_new_stream(staging.c_str());
   if (out == nullptr) return;
   const bool written = std::fwrite(text.data(), 1, text.size(), out) == text.size();
   if (std::fclose(out) != 0 || !written ||

@@ -337,6 +337,11 @@ namespace zeb::platform {
 // then behaves as the runtime's own. Returns null on failure.
 std::FILE* open_stream(const char* path, const char* mode);
 
+// A new file at `path`, opened for writing in binary: null when anything
+// already has that name, a link (even a dangling one) included, so that what
+// is written can reach no other file. Remove a stale one first.
+std::FILE* create_new_stream(const char* path);
+
 // The C runtime's remove for a Windows-form path: 0 on success, non-zero on
 // failure (a read-only file cannot be removed).
 int remove_file(const char* path);

@@ -59,6 +59,34 @@ TEST_P(CommandsTest, CachedFilesAndFlushBeforeAndAfterARun) {
   expect_run({"hello.zebc"}, compiled("hi\n"));
 }
 
+// What zeb_c keeps is its own: written only into files it creates itself,
+// never read through a link, and closed to other users.
+TEST_P(CommandsTest, StateFilesAreNotReachedThroughLinksNorOpenToOthers) {
+  ZEB_E2E_POSIX_ONLY("symbolic links and permission bits are made the POSIX way here");
+  const test::ScopedTempDir outside;
+  for (const char* name : {"victim", "victim2", "private"}) test::write_host_file(outside.host(name), name);
+  fs::create_directory(install_.host() / "cache");
+  fs::create_symlink(outside.host("victim"), install_.host() / "zeb_c.ini.new");
+  fs::create_symlink(outside.host("victim2"), install_.host() / "cache" / "libraries.dat.new");
+  fs::create_symlink(outside.host("private"), install_.host() / "zeb_c.ini");
+  expect_run({"hello.zebc"}, compiled("hi\n"));
+  for (const char* name : {"victim", "victim2", "private"}) EXPECT_EQ(test::read_host_file(outside.host(name)), name);
+  EXPECT_FALSE(fs::is_symlink(install_.host() / "zeb_c.ini"));
+  EXPECT_EQ(install_.registry(), "<zeb software>\n" + lower(install_.windows(install_.executable_for(source_))) + "\n");
+  // Nobody else may read, write or lock them (the lock's byte ranges above all).
+  for (const fs::path& file : {install_.host() / "zeb_c.ini", install_.host() / "zeb_c.lck",
+                               install_.host() / "cache" / "libraries.dat"}) {
+    ASSERT_TRUE(fs::exists(file)) << file;
+    EXPECT_EQ(fs::status(file).permissions() & fs::perms::others_all, fs::perms::none) << file;
+  }
+  // A registry that is a link is listed and flushed as no registry at all.
+  fs::remove(install_.host() / "zeb_c.ini");
+  fs::create_symlink(outside.host("private"), install_.host() / "zeb_c.ini");
+  expect_run({"/cachedfiles"}, text("No cached files\n"));
+  expect_run({"/flush"}, text("deleting cached files \n"));
+  EXPECT_EQ(test::read_host_file(outside.host("private")), "private");
+}
+
 TEST_P(CommandsTest, FlushDeletesOnlyInsideTheCacheAndDropsForeignLines) {
   expect_run({"hello.zebc"}, compiled("hi\n"));
   const fs::path entry = install_.executable_for(source_);

@@ -29,6 +29,12 @@ FILETIME filetime_of(const timespec& time);
 // The read-only attribute of a file or directory.
 inline bool is_read_only(const struct stat& info) { return (info.st_mode & S_IWUSR) == 0; }
 
+// The mode of a file this layer creates, before the umask: nothing for
+// others, who must not read, write or lock what zeb_c keeps; the group keeps
+// its share, so that an installation shared on purpose with a group stays so.
+inline constexpr mode_t kNewFileMode = 0660;
+inline constexpr mode_t kNewReadOnlyFileMode = 0440;
+
 // One file, whatever name it is opened by.
 struct FileKey {
   dev_t device = 0;

@@ -76,7 +76,7 @@ int open_flags(DWORD bits) {
 int open_per_disposition(const std::string& host, DWORD bits, DWORD creation, DWORD attributes,
                          bool& existed, DWORD& error) {
   const int flags = open_flags(bits);
-  const mode_t mode = (attributes & FILE_ATTRIBUTE_READONLY) != 0 ? 0444 : 0666;
+  const mode_t mode = (attributes & FILE_ATTRIBUTE_READONLY) != 0 ? kNewReadOnlyFileMode : kNewFileMode;
   const bool may_create = creation == CREATE_NEW || creation == CREATE_ALWAYS || creation == OPEN_ALWAYS;
   // Another process may create or remove the name between the two attempts.
   for (int attempt = 0; attempt < 8; ++attempt) {

@@ -5,9 +5,12 @@
 #include "platform/posix/file_rules.h"
 #include "platform/posix/path_mapping.h"
 
+#include <fcntl.h>
+
 #include <cerrno>
 #include <cstdio>
 #include <string>
+#include <string_view>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -40,7 +43,47 @@ DWORD stream_access(const char* mode) {
   return bits;
 }
 
+// fopen, but a file it creates gives others no access (the owner's and the
+// group's, as the umask allows): the files zeb_c creates are its state, which
+// no stranger may read, write or lock. The descriptor is not inherited by
+// programs started later, which on Windows would need the handle marked
+// inheritable.
+std::FILE* open_host_stream(const std::string& host, const char* mode) {
+  const bool both = std::string_view(mode).find('+') != std::string_view::npos;
+  int flags = O_CLOEXEC | (both ? O_RDWR : mode[0] == 'r' ? O_RDONLY : O_WRONLY);
+  if (mode[0] == 'w') flags |= O_CREAT | O_TRUNC;
+  if (mode[0] == 'a') flags |= O_CREAT | O_APPEND;
+  const int fd = ::open(host.c_str(), flags, posix::kNewFileMode);
+  if (fd < 0) return nullptr;
+  std::FILE* stream = fdopen(fd, mode);
+  if (stream == nullptr) {
+    const int error = errno;
+    ::close(fd);
+    errno = error;
+  }
+  return stream;
+}
+
 }  // namespace
+
+std::FILE* create_new_stream(const char* path) {
+  if (path == nullptr) return refuse_stream(ERROR_INVALID_PARAMETER);
+  std::string host;
+  posix::FinalEntry entry;
+  const DWORD mapped = posix::host_path_for(path, host, entry);
+  if (mapped != ERROR_SUCCESS) return refuse_stream(mapped);
+  // O_EXCL with O_CREAT never follows a link, even a dangling one.
+  const int fd = ::open(host.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, posix::kNewFileMode);
+  const int error = errno;
+  posix::forget_directory_listings();
+  if (fd < 0) {
+    errno = error;
+    return nullptr;
+  }
+  std::FILE* stream = fdopen(fd, "wb");
+  if (stream == nullptr) ::close(fd);
+  return stream;
+}
 
 std::FILE* open_stream(const char* path, const char* mode) {
   if (path == nullptr || mode == nullptr) return refuse_stream(ERROR_INVALID_PARAMETER);
@@ -63,11 +106,7 @@ std::FILE* open_stream(const char* path, const char* mode) {
                                               FILE_SHARE_READ | FILE_SHARE_WRITE);
     if (shared != ERROR_SUCCESS) return refuse_stream(shared);
   }
-  // 'e': the stream's descriptor is not inherited by programs started later,
-  // which on Windows would need the handle marked inheritable.
-  // glibc reads the flag letters after the first in any order.
-  const std::string host_mode = std::string(mode) + 'e';
-  std::FILE* stream = std::fopen(host.c_str(), host_mode.c_str());
+  std::FILE* stream = open_host_stream(host, mode);
   if ((access & posix::kAccessWrite) != 0) {
     const int error = errno;
     posix::forget_directory_listings();

@@ -3,6 +3,10 @@
 #include "platform/win32.h"
 #include "platform/portable/path_text.h"
 
+#include <fcntl.h>
+#include <io.h>
+
+#include <cstdint>
 #include <cstdio>
 
 namespace zeb::platform {
@@ -10,6 +14,20 @@ namespace zeb::platform {
 std::FILE* open_stream(const char* path, const char* mode) { return std::fopen(path, mode); }
 
 int remove_file(const char* path) { return std::remove(path); }
+
+std::FILE* create_new_stream(const char* path) {
+  // CREATE_NEW fails on any existing name, a reparse point included.
+  const HANDLE file = CreateFileA(path, GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (file == INVALID_HANDLE_VALUE) return nullptr;
+  const int fd = _open_osfhandle(reinterpret_cast<intptr_t>(file), _O_BINARY | _O_WRONLY);
+  if (fd < 0) {
+    CloseHandle(file);
+    return nullptr;
+  }
+  std::FILE* stream = _fdopen(fd, "wb");
+  if (stream == nullptr) _close(fd);
+  return stream;
+}
 
 std::string windows_path_from_host(const std::string& host_path) { return host_path; }
 
