@@ -6,7 +6,7 @@ namespace zeb::cache {
 namespace {
 
 // Indexed by code. Several codes share a text; the exit status tells them apart.
-constexpr std::array<const char*, 29> kMessages = {
+constexpr std::array<const char*, 30> kMessages = {
     nullptr,                                                           // 0
     nullptr,                                                           // 1: usage printed
     nullptr,                                                           // 2: "file ... don't exist"
@@ -36,6 +36,7 @@ constexpr std::array<const char*, 29> kMessages = {
     "cannot locate required executable module\n",                     // 26
     "cannot locate required executable module\n",                     // 27
     "argument or path too long\n",                                     // 28
+    "cache directory not private to this user\n",                      // 29
 };
 
 constexpr const char* kUnexpected = "unexpected error\n";

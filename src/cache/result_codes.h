@@ -38,10 +38,13 @@ enum ResultCode : std::int32_t {
   // Not in the original table: an extra argument or a resolved source path
   // longer than its 299-character slot is refused rather than cut.
   ArgumentTooLong = 28,
+  // Not in the original table: the user's own state directory belongs to
+  // another user or may be changed by others, so nothing kept there is run.
+  StateDirectoryNotPrivate = 29,
 };
 
 // The message that `main` prints for a result: null for 0, 1 and 2 (their
-// text was printed where they arose), "unexpected error\n" outside 1..28.
+// text was printed where they arose), "unexpected error\n" outside 1..29.
 // The text is static.
 const char* result_message(std::int32_t code);
 

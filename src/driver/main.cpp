@@ -58,6 +58,7 @@ std::int32_t run_source(int argc, char** argv) {
   normalize_path_case(source);
 
   // Decided before the toolchain check: every file of the run is kept there.
+  if (const int refused = state_refusal(false); refused != 0) return refused;
   const char* base = state_directory();
   if (base == nullptr) return ExeDirectoryUnavailable;
   const std::string base_directory = base;
@@ -81,7 +82,8 @@ int main(int argc, char** argv) {
     std::printf("%s", kUsage);
     result = UsageShown;
   } else if (handle_command(argc, argv) != 0) {
-    return 0;
+    // A command has acted on nothing when the user's own directory was refused.
+    result = state_refusal(true);
   } else {
     result = run_source(argc, argv);
     // Without an earlier save there is nothing to restore, and the current

@@ -337,6 +337,18 @@ namespace zeb::platform {
 // then behaves as the runtime's own. Returns null on failure.
 std::FILE* open_stream(const char* path, const char* mode);
 
+// Creates the directory `path` for this user alone (on POSIX mode 0700; on
+// Windows it takes the access of the directory above it, which for a user's
+// LOCALAPPDATA is that user's alone). False when it cannot be made.
+bool create_private_directory(const char* path);
+
+// True when the directory `path` (where it leads, if a link) is this user's
+// own and nobody else may change what is in it: on POSIX owned by the
+// effective user and writable by neither group nor others. On Windows always
+// true for an existing directory: a user's LOCALAPPDATA is theirs by its access
+// control list.
+bool is_private_directory(const char* path);
+
 // A new file at `path`, opened for writing in binary: null when anything
 // already has that name, a link (even a dangling one) included, so that what
 // is written can reach no other file. Remove a stale one first.

@@ -91,6 +91,9 @@ TEST_P(SharedInstallationTest, AUserWhoCannotWriteTheInstallationKeepsTheirOwnCa
                                 ? std::string("c:\\users\\") + kWineUserName + "\\appdata\\local\\zeb_c"
                                 : install_.windows(first_home_.host(".cache/zeb_c"));
   expect_run({"x.zebc"}, compiled("shared\n"), 0, first_);
+  if (!install_.windows_host()) {
+    EXPECT_EQ(fs::status(first_home_.host(".cache/zeb_c")).permissions(), fs::perms::owner_all);
+  }
   expect_run({"x.zebc"}, text("shared\n"), 0, first_);
   expect_run({"/cachedfiles"}, text(registry_line(state, source) + " \n"), 0, first_);
   expect_run({"/flush"}, text("deleting cached files \n"), 0, first_);
@@ -117,6 +120,46 @@ TEST_P(SharedInstallationTest, TwoUsersKeepSeparateCaches) {
   EXPECT_EQ(owner.st_uid, kSecondUser);
   expect_run({"/flush"}, text("deleting cached files \n"), 0, first_);
   expect_run({"x.zebc"}, text("shared\n"), 0, second);
+}
+
+// A directory of the user's own that someone else made first, or may
+// change, could hold anybody's program stamped to pass for theirs: nothing is
+// run from it, and the message names it.
+TEST_P(SharedInstallationTest, AUserDirectoryOthersCanChangeRunsNothing) {
+  ZEB_E2E_POSIX_ONLY("owners and modes are POSIX's here; a user's LOCALAPPDATA is theirs by its access list");
+  write_source("x.zebc", printing("shared"));
+  const auto refused = [&](const fs::path& directory) {
+    return text(install_.windows(directory) + "\\ is not this user's own: another user owns it or may change it \n"
+                "cache directory not private to this user\n");
+  };
+  // A shared place for caches, as /tmp is, where the second user came first.
+  const test::ScopedTempDir shared;
+  fs::permissions(shared.host_path(), fs::perms::all | fs::perms::sticky_bit);
+  const fs::path planted = shared.host("zeb_c");
+  fs::create_directory(planted);
+  fs::permissions(planted, fs::perms::all);
+  ASSERT_EQ(chown(planted.c_str(), kSecondUser, kSecondUser), 0);
+  RunOptions in_shared = first_;
+  in_shared.environment.push_back("XDG_CACHE_HOME=" + shared.host_path().string());
+  expect_run({"x.zebc"}, refused(planted), 29, in_shared);
+  expect_run({"/cachedfiles"}, refused(planted), 29, in_shared);
+  EXPECT_TRUE(fs::is_empty(planted));
+  // The user's own, opened to everyone.
+  expect_run({"x.zebc"}, compiled("shared\n"), 0, first_);
+  const fs::path own = first_home_.host(".cache/zeb_c");
+  fs::permissions(own, fs::perms::all);
+  expect_run({"x.zebc"}, refused(own), 29, first_);
+  // Root, with the user's HOME and an installation it may not write either
+  // (the lock file read-only): the user's directory is not root's.
+  fs::permissions(own, fs::perms::owner_all);
+  test::write_host_file(install_.host() / "zeb_c.lck", "");
+  fs::permissions(install_.host() / "zeb_c.lck", fs::perms::owner_read);
+  expect_run({"x.zebc"}, refused(own), 29, {.environment = first_.environment});
+  // No usable home at all: the directory tried is named.
+  expect_run({"x.zebc"},
+             text("cannot make a cache directory of this user's own: C:\\nonexistent\\.cache\\zeb_c\\ \n"
+                  "cannot open required temporary file\n"),
+             20, {.environment = {"HOME=/nonexistent", "XDG_CACHE_HOME="}, .user = kFirstUser});
 }
 
 ZEB_E2E_ON_EVERY_HOST(SharedInstallationTest);

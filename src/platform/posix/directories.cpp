@@ -176,6 +176,27 @@ BOOL CreateDirectoryA(LPCSTR path, LPSECURITY_ATTRIBUTES) {
   return TRUE;
 }
 
+namespace zeb::platform {
+
+bool create_private_directory(const char* path) {
+  std::string host;
+  if (!posix::map_path_argument(path, host)) return false;
+  const int made = mkdir(host.c_str(), 0700);
+  posix::forget_directory_listings();
+  return made == 0;
+}
+
+bool is_private_directory(const char* path) {
+  std::string host;
+  if (!posix::map_path_argument(path, host)) return false;
+  // Where it leads, if it is a link: what is kept there is what counts.
+  struct stat info {};
+  return stat(host.c_str(), &info) == 0 && S_ISDIR(info.st_mode) && info.st_uid == geteuid() &&
+         (info.st_mode & (S_IWGRP | S_IWOTH)) == 0;
+}
+
+}  // namespace zeb::platform
+
 BOOL RemoveDirectoryA(LPCSTR path) {
   std::string host;
   FinalEntry entry;

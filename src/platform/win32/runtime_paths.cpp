@@ -15,6 +15,13 @@ std::FILE* open_stream(const char* path, const char* mode) { return std::fopen(p
 
 int remove_file(const char* path) { return std::remove(path); }
 
+bool create_private_directory(const char* path) { return CreateDirectoryA(path, nullptr) != FALSE; }
+
+bool is_private_directory(const char* path) {
+  const DWORD attributes = GetFileAttributesA(path);
+  return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
+}
+
 std::FILE* create_new_stream(const char* path) {
   // CREATE_NEW fails on any existing name, a reparse point included.
   const HANDLE file = CreateFileA(path, GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
