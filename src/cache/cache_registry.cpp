@@ -206,15 +206,16 @@ bool flush_entry(const std::string& base, const std::string& line, const std::st
   if (strlib::split_path(line.c_str(), &directory, nullptr) != 0) directory.clear();
   std::uint32_t key = 0;
   CacheLock entry;
-  if (key_of_directory(directory, key)) {
+  const bool entry_directory = key_of_directory(directory, key);
+  if (entry_directory) {
     entry = try_lock_entry(base, key);
     // Being compiled or about to start: that run still needs it.
     if (entry.state() == CacheLock::State::Busy) return false;
   }
   if (fsutil::is_file(line.c_str())) platform::remove_file(line.c_str());
-  // Left behind by a compile that was cut short.
-  const std::string staging = staging_path_of(line);
-  if (fsutil::is_file(staging.c_str())) platform::remove_file(staging.c_str());
+  // Left behind by compiles that were cut short; only an entry's own
+  // directory holds staging files.
+  if (entry_directory) delete_staging_files(directory);
   const std::string manifest = manifest_path_of(line);
   if (fsutil::is_file(manifest.c_str())) platform::remove_file(manifest.c_str());
   const std::string messages = directory + kCaptureFileName;

@@ -71,6 +71,17 @@ std::string joined(std::string_view directory, std::string_view name) {
 
 bool too_long(const std::string& path) { return path.size() > kMaxPathLength; }
 
+// This run's own part of a staging name: its process and the time it asked,
+// which no other run, living or cut short, has.
+std::string run_unique_part() {
+  FILETIME now{};
+  GetSystemTimeAsFileTime(&now);
+  std::array<char, 32> text{};
+  std::snprintf(text.data(), text.size(), "%08lx-%08lx%08lx", static_cast<unsigned long>(GetCurrentProcessId()),
+                static_cast<unsigned long>(now.dwHighDateTime), static_cast<unsigned long>(now.dwLowDateTime));
+  return text.data();
+}
+
 // A link (a reparse point), as the system finds the name.
 bool is_link(const std::string& path) {
   const DWORD attributes = GetFileAttributesA(path.c_str());
@@ -191,8 +202,8 @@ int compile(CacheEntry& entry, std::uint32_t checksum) {
     return CachePathFailed;
   }
 
-  // Left over from a run that was cut short: the compiler starts afresh.
-  platform::remove_file(entry.staging.c_str());
+  // Left over from runs that were cut short: never this run's to publish.
+  delete_staging_files(entry.directory);
   // Settled on every compile, never on a cached run: the toolchain beside
   // zeb_c may be replaced between two compiles. The toolchain is asked again
   // only when it or its library directories have changed since it was last
@@ -306,7 +317,7 @@ bool make_cache_entry(std::string_view source_path, std::string_view base_direct
   entry.capture = joined(base_directory, kCaptureFileName);
   entry.directory = joined(base_directory, entry_name(lower, entry.key));
   entry.executable = joined(entry.directory, name + ".exe");
-  entry.staging = staging_path_of(entry.executable);
+  entry.staging = staging_path_of(entry.executable, run_unique_part());
   entry.messages = joined(entry.directory, kCaptureFileName);
   // Every later text is built from these; refusing them here means no path
   // is ever cut, and nothing has been created yet. A source path that cannot
@@ -341,13 +352,29 @@ bool delete_retired(const std::string& directory) {
   return all_gone;
 }
 
-std::string staging_path_of(std::string_view executable) {
+std::string staging_path_of(std::string_view executable, std::string_view unique) {
   const std::size_t slash = executable.rfind('\\');
   const std::size_t name_at = slash == std::string_view::npos ? 0 : slash + 1;
+  constexpr std::string_view kExe = ".exe";
+  const std::size_t end = executable.ends_with(kExe) ? executable.size() - kExe.size() : executable.size();
   std::string staging(executable.substr(0, name_at));
   staging += kStagingPrefix;
-  staging += executable.substr(name_at);
+  staging += executable.substr(name_at, end - name_at);
+  staging += '.';
+  staging += unique;
+  staging += kExe;
   return staging;
+}
+
+void delete_staging_files(const std::string& directory) {
+  const std::string pattern = joined(directory, kStagingPattern);
+  WIN32_FIND_DATAA found{};
+  const HANDLE find = FindFirstFileA(pattern.c_str(), &found);
+  if (find == INVALID_HANDLE_VALUE) return;
+  do {
+    if ((found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) == 0) DeleteFileA(joined(directory, found.cFileName).c_str());
+  } while (FindNextFileA(find, &found));
+  FindClose(find);
 }
 
 int compile_and_run(const char* source_path, const char* base_directory) {

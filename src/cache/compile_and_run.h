@@ -51,10 +51,14 @@ inline constexpr std::size_t kMaxCommandLine = 32767;
 inline constexpr std::size_t kConsoleChunkSize = 4096;
 
 // The compiler writes into a staging file beside the executable, named with
-// this prefix before the executable's name (so it ends in ".exe", as a MinGW
+// this prefix before the executable's name and a part that is this run's
+// alone ("~hello.zebc.<process>-<time>.exe": it ends in ".exe", as a MinGW
 // driver wants its output to), and it is moved over the executable only once
-// stamped.
+// stamped. A compile cut short can thus leave nothing a later run would take
+// for its own; what such a compile leaves is deleted by the next compile of
+// the entry, or /flush.
 inline constexpr char kStagingPrefix[] = "~";
+inline constexpr char kStagingPattern[] = "~*";
 
 // An executable that a running program still uses when a new compile of its
 // source is ready is moved aside in its entry's directory, under a fresh
@@ -78,7 +82,7 @@ struct CacheEntry {
   std::uint32_t key = 0;       // cache_key(source)
   std::string directory;       // <base>\cache\<name>-<key>
   std::string executable;      // <directory>\<Name>.exe, the name as given
-  std::string staging;         // staging_path_of(executable)
+  std::string staging;         // staging_path_of(executable, this run's own part)
   std::string messages;        // <directory>\kCaptureFileName: this compile's own capture
   std::string capture;         // <base>\kCaptureFileName
 };
@@ -89,8 +93,13 @@ struct CacheEntry {
 bool make_cache_entry(std::string_view source_path, std::string_view base_directory,
                       CacheEntry& entry);
 
-// The staging file of an executable: kStagingPrefix before its name.
-std::string staging_path_of(std::string_view executable);
+// The staging file of an executable for a run whose own part is `unique`:
+// kStagingPrefix before its name, `unique` before its ".exe".
+std::string staging_path_of(std::string_view executable, std::string_view unique);
+
+// Deletes every staging file in `directory` (kStagingPattern): those of
+// compiles cut short. Only for a holder of the entry's lock.
+void delete_staging_files(const std::string& directory);
 
 // "cache\<lower-cased file name>-<key>" for a full source path.
 std::string cache_entry_name(std::string_view source_path);

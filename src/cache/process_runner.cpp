@@ -94,15 +94,26 @@ std::uint32_t run_captured(const char* command_line, const char* working_directo
   std::vector<char> writable(command.begin(), command.end());
   writable.push_back('\0');
 
+  // Nothing that would end this process may arrive before what it does to
+  // the child is in place.
+  platform::SignalsHeld held;
   PROCESS_INFORMATION process{};
-  const BOOL created = CreateProcessA(nullptr, writable.data(), nullptr, nullptr, TRUE, 0, nullptr,
-                                     working_directory, &startup, &process);
+  // A captured child is a tool's (the compiler's) and never outlives this
+  // run; the program shares the console and is the user's.
+  const BOOL created =
+      capture_path != nullptr
+          ? platform::create_tied_process(writable.data(), working_directory, TRUE, &startup, &process)
+          : CreateProcessA(nullptr, writable.data(), nullptr, nullptr, TRUE, 0, nullptr, working_directory,
+                           &startup, &process);
   OwnedHandle process_handle(created ? process.hProcess : nullptr);
   OwnedHandle thread_handle(created ? process.hThread : nullptr);
   // A child on this console is the program in the foreground: the keys that
   // interrupt are its to answer, and this process waits for its end.
   std::optional<platform::ForegroundProgram> foreground;
+  std::optional<platform::TiedChild> tied;
   if (created && capture_path == nullptr) foreground.emplace(process.dwProcessId);
+  if (created && capture_path != nullptr) tied.emplace(process.dwProcessId);
+  held.release();
   if (created && on_started) on_started();
 
   if (capture_path != nullptr) {

@@ -4,6 +4,7 @@
 // environment -> the source path -> the working directory -> the toolchain
 // check -> compile (when stale) and run.
 #include <cstdio>
+#include <cstdlib>
 #include <string>
 
 #include "cache/cache_locks.h"
@@ -76,6 +77,8 @@ std::int32_t run_source(int argc, char** argv) {
 }  // namespace
 
 int main(int argc, char** argv) {
+  // First, so that it runs after every other exit handler.
+  std::atexit(zeb::platform::end_as_foreground_program_ended);
   fill_extra_args(0, nullptr);
   std::int32_t result = Success;
   if (argc < 2 || argv[1] == nullptr) {

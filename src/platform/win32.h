@@ -322,6 +322,7 @@ BOOL CreateProcessA(LPCSTR application_name, LPSTR command_line,
                     LPSTARTUPINFOA startup_info, LPPROCESS_INFORMATION process_information);
 DWORD WaitForSingleObject(HANDLE object, DWORD milliseconds);
 BOOL GetExitCodeProcess(HANDLE process, LPDWORD exit_code);
+DWORD GetCurrentProcessId();
 
 // Time (posix/time.cpp).
 BOOL QueryPerformanceFrequency(LARGE_INTEGER* frequency);
@@ -397,5 +398,53 @@ class ForegroundProgram {
   ForegroundProgram(const ForegroundProgram&) = delete;
   ForegroundProgram& operator=(const ForegroundProgram&) = delete;
 };
+
+// CreateProcessA (no creation flags, no environment block) for a child that
+// must never outlive this process, as a compile must not: whatever it would
+// write later could pass for a newer compile's work. On Windows it runs, with
+// everything it starts, in a job that ends when this process ends, however
+// it ends. On POSIX it leads a process group of its own, which a TiedChild
+// ends with this process, and the kernel sends it SIGKILL should this process
+// die without a word (SIGKILL, the OOM killer).
+BOOL create_tied_process(LPSTR command_line, LPCSTR current_directory, BOOL inherit_handles,
+                         LPSTARTUPINFOA startup_info, LPPROCESS_INFORMATION process_information);
+
+// While it lives, a signal that ends this process (SIGINT, SIGQUIT, SIGTERM,
+// SIGHUP) first goes to the process group of the child started by
+// create_tied_process, which is woken should it be stopped; then this
+// process ends by that signal as it would have. Nothing on Windows, where the
+// job does it. One at a time.
+class TiedChild {
+ public:
+  explicit TiedChild(DWORD process_id);
+  ~TiedChild();
+  TiedChild(const TiedChild&) = delete;
+  TiedChild& operator=(const TiedChild&) = delete;
+};
+
+// Holds back the signals that end this process (POSIX: blocks SIGINT,
+// SIGQUIT, SIGTERM, SIGHUP) from its making until release() or its end, so
+// that none arrives between a child's start and the handling set up for it
+// (ForegroundProgram, TiedChild); what arrived meanwhile is then handled.
+// Children start with none of them blocked. Nothing on Windows.
+class SignalsHeld {
+ public:
+  SignalsHeld();
+  ~SignalsHeld() { release(); }
+  void release();
+  SignalsHeld(const SignalsHeld&) = delete;
+  SignalsHeld& operator=(const SignalsHeld&) = delete;
+
+ private:
+  bool held_ = false;
+};
+
+// Called at the very end of this process (registered first with atexit, so
+// that it runs after every other exit handler): when the last program run in
+// the foreground was ended by a signal, this process ends by the same signal,
+// after flushing its streams, so that a shell or make sees what it would have
+// seen without it (a shell loop stops at a Ctrl-C). Otherwise, and on
+// Windows, it returns.
+void end_as_foreground_program_ended();
 
 }  // namespace zeb::platform

@@ -172,6 +172,7 @@ RunResult Installation::run_program(const fs::path& program, const std::vector<s
   }
   if (spawned != 0 || waitpid(pid, &wait_status, 0) != pid) return result;
   if (WIFEXITED(wait_status)) result.status = WEXITSTATUS(wait_status);
+  if (WIFSIGNALED(wait_status)) result.signal = WTERMSIG(wait_status);
   result.out = test::read_host_file(io.host("stdout"));
   result.err = test::read_host_file(io.host("stderr"));
   return result;

@@ -32,6 +32,7 @@ std::string cannot_run(Host host);
 
 struct RunResult {
   int status = -1;   // exit status; -1 when the process did not exit normally
+  int signal = 0;    // the signal that ended it, when one did
   std::string out;   // standard output, byte for byte
   std::string err;   // standard error
 };

@@ -1,6 +1,8 @@
 // Runs that overlap, runs cut short and a full disk: the cache stays correct
 // and nothing a run makes is lost to /flush.
 #include <algorithm>
+#include <csignal>
+#include <cstdlib>
 #include <atomic>
 #include <chrono>
 #include <sstream>
@@ -165,6 +167,76 @@ TEST_P(OverlappingRunsTest, SourceSavedOrCacheFlushedDuringTheCompile) {
   expect_run({"p.zebc"}, text("new\n"));
   expect_run({"/flush"}, text("deleting cached files \n"));
   EXPECT_TRUE(install_.cached_executables().empty());
+}
+
+// A compile never outlives its run: zeb_c ended by a signal ends the whole
+// compile with it; killed outright, its compiler gets SIGKILL.
+TEST_P(OverlappingRunsTest, ACompileEndsWithItsRun) {
+  ZEB_E2E_POSIX_ONLY(kShellToolchain);
+  // The compile notes its process, then waits (in a child of its own, as a
+  // driver's cc1 or ld) for as long as it is let live.
+  replace_toolchain(install_, "echo $$ > \"$here/compile.pid\"\n"
+                              "sleep 30 & echo $! > \"$here/child.pid\"\n: > \"$here/started\"\nwait\n");
+  write_source("k.zebc", printing("k"));
+  const auto gone = [](const fs::path& pid_file) {
+    const std::string text = test::read_host_file(pid_file);
+    const pid_t pid = static_cast<pid_t>(std::atoi(text.c_str()));
+    // Ended, or a zombie waiting for whoever adopted it.
+    for (int i = 0; i < 200 && pid > 0; ++i) {
+      const std::string stat = test::read_host_file("/proc/" + std::to_string(pid) + "/stat");
+      if (stat.empty() || stat.find(") Z ") != std::string::npos) return true;
+      std::this_thread::sleep_for(25ms);
+    }
+    return false;
+  };
+  for (const int signal : {SIGTERM, SIGHUP, SIGKILL}) {
+    fs::remove(toolchain("started"));
+    const RunResult cut = run({"k.zebc"}, {.signal_when = toolchain("started"), .signal = signal});
+    EXPECT_EQ(cut.signal, signal);
+    EXPECT_TRUE(gone(toolchain("compile.pid"))) << "the compiler outlived zeb_c ended by " << signal;
+    // Its own children go with it when zeb_c could still act.
+    if (signal != SIGKILL) {
+      EXPECT_TRUE(gone(toolchain("child.pid"))) << signal;
+    }
+  }
+}
+
+// A compile cut short that goes on writing (a linker that outlived its run)
+// writes a staging file of its own, which no later run publishes.
+TEST_P(OverlappingRunsTest, ACompileCutShortNeverPublishesItsOutputLater) {
+  ZEB_E2E_POSIX_ONLY(kShellToolchain);
+  // The first compile's work goes on in a process the kernel's end of zeb_c
+  // does not reach: it compiles the old source, and writes its output where
+  // it was told to once the test says "late". The second writes at once,
+  // then lingers until "go", the window in which it stamps.
+  replace_toolchain(install_,
+                    "if [ -e \"$here/first\" ]; then\n"
+                    "  for a in \"$@\"; do [ \"$prev\" = -o ] && out=$(printf %s \"$a\" | sed 's/^[Cc]://; s|\\\\|/|g'); prev=$a; done\n"
+                    "  ( \"$here/gcc.real\" \"$@\" && mv \"$out\" \"$here/held\"\n"
+                    "    while [ ! -e \"$here/late\" ]; do sleep 0.02; done; cp \"$here/held\" \"$out\"; : > \"$here/late.done\" ) &\n"
+                    "  while [ ! -e \"$here/held\" ]; do sleep 0.02; done; : > \"$here/started\"; wait; exit 1\n"
+                    "fi\n"
+                    "\"$here/gcc.real\" \"$@\" || exit 1\n: > \"$here/written\"\n"
+                    "while [ ! -e \"$here/go\" ]; do sleep 0.02; done\n");
+  const auto wait_for = [this](const char* name) {
+    for (int i = 0; i < 800 && !fs::exists(toolchain(name)); ++i) std::this_thread::sleep_for(25ms);
+    return fs::exists(toolchain(name));
+  };
+  write_host_file(toolchain("first"), "");
+  save(work_.host("s.zebc"), printing("old"));
+  EXPECT_EQ(run({"s.zebc"}, {.signal_when = toolchain("started"), .signal = SIGKILL}).signal, SIGKILL);
+  fs::remove(toolchain("first"));
+  save(work_.host("s.zebc"), printing("new"));
+  std::future<RunResult> second = start({"s.zebc"});
+  ASSERT_TRUE(wait_for("written"));
+  write_host_file(toolchain("late"), "");
+  ASSERT_TRUE(wait_for("late.done"));
+  write_host_file(toolchain("go"), "");
+  EXPECT_EQ(second.get().out, compiled("new\n"));
+  expect_run({"s.zebc"}, text("new\n"));
+  // What the late compile left goes with the entry.
+  expect_run({"/flush"}, text("deleting cached files \n"));
+  EXPECT_TRUE(fs::is_empty(install_.host() / "cache"));
 }
 
 TEST_P(OverlappingRunsTest, FullDiskWhileStampingKeepsNothing) {

@@ -3,6 +3,7 @@
 // and this process, which ignores them, reports its end. SIGTERM and SIGHUP
 // sent to this process alone are passed on to the program, so that ending
 // this process never leaves the program running on its own.
+#include "platform/posix/signals.h"
 #include "platform/win32.h"
 
 #include <signal.h>
@@ -40,6 +41,9 @@ ForegroundProgram::ForegroundProgram(DWORD process_id) {
 
 ForegroundProgram::~ForegroundProgram() {
   for (std::size_t i = 0; i < kSignals.size(); ++i) sigaction(kSignals[i], &saved[i], nullptr);
+  // Ended by a signal (the terminal's Ctrl-C, say): this process ends by it
+  // too once done, so that whoever waits for it sees what ended the program.
+  if (const int signal_number = posix::signal_that_ended(foreground_pid)) posix::end_by_signal_at_exit(signal_number);
   foreground_pid = 0;
 }
 

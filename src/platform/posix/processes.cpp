@@ -3,6 +3,8 @@
 // started unless exec succeeded. A child killed by signal N ends with 128 + N.
 #include <fcntl.h>
 #include <poll.h>
+#include <signal.h>
+#include <sys/prctl.h>
 #include <sys/stat.h>
 #include <sys/syscall.h>
 #include <sys/wait.h>
@@ -22,6 +24,7 @@
 #include "platform/posix/handles.h"
 #include "platform/posix/path_mapping.h"
 #include "platform/posix/program_search.h"
+#include "platform/posix/signals.h"
 
 extern char** environ;
 
@@ -61,9 +64,12 @@ class ChildState {
   DWORD exit_code_ = STILL_ACTIVE;
 };
 
-DWORD exit_code_from_status(int status) {
+DWORD exit_code_from_status(pid_t pid, int status) {
   if (WIFEXITED(status)) return static_cast<DWORD>(WEXITSTATUS(status));
-  if (WIFSIGNALED(status)) return kSignalExitBase + static_cast<DWORD>(WTERMSIG(status));
+  if (WIFSIGNALED(status)) {
+    zeb::platform::posix::note_signalled_child(pid, WTERMSIG(status));
+    return kSignalExitBase + static_cast<DWORD>(WTERMSIG(status));
+  }
   return 1;
 }
 
@@ -76,7 +82,7 @@ bool ChildState::reap(bool block) {
   } while (got < 0 && errno == EINTR);
   if (got == pid_) {
     ended_ = true;
-    exit_code_ = exit_code_from_status(status);
+    exit_code_ = exit_code_from_status(pid_, status);
   } else if (got < 0) {
     // Someone else reaped it (ECHILD): its status is lost, but it has ended.
     ended_ = true;
@@ -252,6 +258,8 @@ DWORD error_for_child_failure(int stage, int error_number) {
 }
 
 struct LaunchPlan {
+  bool tied = false;                   // see create_tied_process
+  pid_t parent = 0;
   std::string program;                 // host path
   std::vector<std::string> arguments;  // argv, argv[0] the first token
   std::string directory;               // host path, empty: ours
@@ -278,6 +286,17 @@ pid_t launch(LaunchPlan& plan) {
   }
   if (pid == 0) {
     // Only async-signal-safe calls from here on.
+    // A Windows program has no signal mask: whatever this process holds back
+    // while it starts one is not the program's to inherit.
+    sigset_t none;
+    sigemptyset(&none);
+    sigprocmask(SIG_SETMASK, &none, nullptr);
+    if (plan.tied) {
+      setpgid(0, 0);
+      prctl(PR_SET_PDEATHSIG, SIGKILL);
+      // Should this process have died before the request took, it would never come.
+      if (getppid() != plan.parent) _exit(127);
+    }
     if (plan.use_std_handles) {
       for (int target = 0; target < 3; ++target) {
         if (dup2(plan.std_descriptors[static_cast<std::size_t>(target)].get(), target) < 0) {
@@ -306,12 +325,11 @@ pid_t launch(LaunchPlan& plan) {
 
 }  // namespace
 
-// Environment blocks and creation flags beyond the defaults are not
-// emulated: a child always gets this process's environment and console.
-BOOL CreateProcessA(LPCSTR application_name, LPSTR command_line, LPSECURITY_ATTRIBUTES,
-                    LPSECURITY_ATTRIBUTES, BOOL inherit_handles, DWORD, LPVOID environment,
+namespace {
+
+BOOL create_process(LPCSTR application_name, LPSTR command_line, BOOL inherit_handles, LPVOID environment,
                     LPCSTR current_directory, LPSTARTUPINFOA startup_info,
-                    LPPROCESS_INFORMATION process_information) {
+                    LPPROCESS_INFORMATION process_information, bool tied) {
   if (startup_info == nullptr || process_information == nullptr || environment != nullptr) {
     return fail(ERROR_INVALID_PARAMETER);
   }
@@ -321,6 +339,8 @@ BOOL CreateProcessA(LPCSTR application_name, LPSTR command_line, LPSECURITY_ATTR
   if (line.size() >= kMaxCommandLine) return fail(ERROR_FILENAME_EXCED_RANGE);
 
   LaunchPlan plan;
+  plan.tied = tied;
+  plan.parent = getpid();
   plan.arguments = zeb::platform::split_command_line(line);
   DWORD found;
   if (application_name != nullptr) {
@@ -365,6 +385,30 @@ BOOL CreateProcessA(LPCSTR application_name, LPSTR command_line, LPSECURITY_ATTR
   process_information->dwThreadId = static_cast<DWORD>(pid);
   return TRUE;
 }
+
+}  // namespace
+
+// Environment blocks and creation flags beyond the defaults are not
+// emulated: a child always gets this process's environment and console.
+BOOL CreateProcessA(LPCSTR application_name, LPSTR command_line, LPSECURITY_ATTRIBUTES,
+                    LPSECURITY_ATTRIBUTES, BOOL inherit_handles, DWORD, LPVOID environment,
+                    LPCSTR current_directory, LPSTARTUPINFOA startup_info,
+                    LPPROCESS_INFORMATION process_information) {
+  return create_process(application_name, command_line, inherit_handles, environment, current_directory,
+                        startup_info, process_information, false);
+}
+
+DWORD GetCurrentProcessId() { return static_cast<DWORD>(getpid()); }
+
+namespace zeb::platform {
+
+BOOL create_tied_process(LPSTR command_line, LPCSTR current_directory, BOOL inherit_handles,
+                         LPSTARTUPINFOA startup_info, LPPROCESS_INFORMATION process_information) {
+  return create_process(nullptr, command_line, inherit_handles, nullptr, current_directory, startup_info,
+                        process_information, true);
+}
+
+}  // namespace zeb::platform
 
 DWORD WaitForSingleObject(HANDLE object, DWORD milliseconds) {
   auto* child = zeb::platform::posix::lookup_as<ChildObject>(object);

@@ -10,3 +10,15 @@ ForegroundProgram::ForegroundProgram(DWORD) { SetConsoleCtrlHandler(nullptr, TRU
 ForegroundProgram::~ForegroundProgram() { SetConsoleCtrlHandler(nullptr, FALSE); }
 
 }  // namespace zeb::platform
+
+namespace zeb::platform {
+
+// The job of create_tied_process ends a compile with this process; Windows
+// has no signals to pass on or hold back, and a program's end is its status.
+TiedChild::TiedChild(DWORD) {}
+TiedChild::~TiedChild() = default;
+SignalsHeld::SignalsHeld() = default;
+void SignalsHeld::release() { held_ = false; }
+void end_as_foreground_program_ended() {}
+
+}  // namespace zeb::platform
