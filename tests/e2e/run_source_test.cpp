@@ -151,6 +151,29 @@ TEST_P(RunSourceTest, SignalsReachTheProgramAndItsStatusComesBack) {
   expect_run({"catch.zebc"}, text("got 15\n"), 7, {.signal_when = work_.host("started"), .signal = SIGTERM});
 }
 
+// A program ended by a signal ends zeb_c by the same signal, so that a shell
+// that waits for it sees what it would have seen without it: Ctrl-C stops a
+// loop. The program starts with no signal held back, whatever zeb_c holds.
+TEST_P(RunSourceTest, ProgramEndedByASignalEndsZebcByItAndStopsAShellLoop) {
+  ZEB_E2E_POSIX_ONLY("signals are POSIX's");
+  write_source("spin.zebc",
+               "#include <signal.h>\n#include <stdio.h>\n#include <unistd.h>\n"
+               "int main(void) { sigset_t held; sigprocmask(SIG_BLOCK, NULL, &held);\n"
+               "  int any = 0; for (int s = 1; s < 32; ++s) any |= sigismember(&held, s);\n"
+               "  printf(\"held %d\\n\", any); fflush(stdout);\n"
+               "  FILE* f = fopen(\"started\", \"w\"); if (f) fclose(f);\n"
+               "  for (int i = 0; i < 200; ++i) usleep(25000);\n  return 0; }\n");
+  const RunResult alone = run({"spin.zebc"}, {.signal_when = work_.host("started"), .signal = SIGINT, .signal_group = true});
+  EXPECT_EQ(std::pair(alone.out, alone.signal), std::pair(compiled("held 0\n"), SIGINT));
+  fs::remove(work_.host("started"));
+  const std::string loop = "for i in 1 2 3; do '" + (install_.host() / "zeb_c").string() +
+                           "' spin.zebc; done; echo after-loop";
+  const RunResult looped = install_.run_program("/bin/bash", {"-c", loop},
+                                                {.directory = work_.host_path(), .signal_when = work_.host("started"),
+                                                 .signal = SIGINT, .signal_group = true});
+  EXPECT_EQ(std::pair(looped.out, looped.signal), std::pair(std::string("held 0\n"), SIGINT));
+}
+
 // A script run by its own name: the kernel reads its first line and starts
 // zeb_c, found along PATH through a link, with the script's path.
 TEST_P(RunSourceTest, ScriptRunsByItsOwnNameWithItsLineNumbers) {
