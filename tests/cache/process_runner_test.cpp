@@ -20,13 +20,16 @@ TEST(RunCaptured, ChildrenAndTheirCaptures) {
   // The bytes child_flood writes: far more than a pipe holds.
   std::string flood(std::size_t{1} << 20, '\0');
   for (std::size_t i = 0; i < flood.size(); ++i) flood[i] = static_cast<char>('A' + (i * 7 + i / 26) % 26);
-  // The spawner's second copy writes half a second after the first has ended.
+  // The spawner's second copy writes half a second after the first has ended,
+  // unless it was tied to it.
   // nullopt: no capture file afterwards.
   const struct { std::string command, captured; const char* cwd; int started; std::uint32_t status; } cases[] = {
       {child("sleep", "0"), none, nullptr, 1, 0}, {child("exit", "3"), "exit 3|", nullptr, 1, 3},
       {child("interleave", ""), "out1|err1|out2|err2|out3|err3|", nullptr, 1, 0},
       {child("flood", std::to_string(flood.size())), flood, nullptr, 1, 0},
       {child("spawner", ""), "early|late|", nullptr, 1, 0}, {child("stdin_reader", ""), "stdin 0|", nullptr, 1, 0},
+      // A child tied to its parent ends with it, whatever it meant to do.
+      {child("spawner", "tied"), "early|", nullptr, 1, 0},
       {"\"" + (dir / "no_such_program") + "\" -v", none, nullptr, 0, kNotStartedStatus},
       {child("exit", "0"), none, missing_dir.c_str(), 0, kNotStartedStatus}};
   for (const auto& [command, captured, cwd, started, status] : cases) {

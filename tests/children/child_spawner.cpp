@@ -2,6 +2,8 @@
 // outlives it: the first copy writes "early|" and ends at once; the second
 // ("late" as argv[1]) waits half a second, then writes "late|". A reader of
 // their shared output sees its end only after the second copy has gone.
+// With "tied" as argv[1] the second copy is started tied to the first
+// (create_tied_process), and so ends with it, before it writes anything.
 #include <chrono>
 #include <cstdio>
 #include <string>
@@ -19,8 +21,10 @@ int main(int argc, char** argv) {
   STARTUPINFOA startup{};
   startup.cb = sizeof startup;
   PROCESS_INFORMATION process{};
-  if (!CreateProcessA(nullptr, command.data(), nullptr, nullptr, TRUE, 0, nullptr, nullptr,
-                      &startup, &process))
+  const bool tied = argc > 1 && std::string(argv[1]) == "tied";
+  if (!(tied ? zeb::platform::create_tied_process(command.data(), nullptr, TRUE, &startup, &process)
+             : CreateProcessA(nullptr, command.data(), nullptr, nullptr, TRUE, 0, nullptr, nullptr, &startup,
+                              &process)))
     return 1;
   CloseHandle(process.hThread);
   CloseHandle(process.hProcess);
