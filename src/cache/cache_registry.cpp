@@ -313,7 +313,7 @@ int run_command(std::string_view command, const std::function<const char*()>& ba
   if (command == "/flush") {
     std::printf("%s", kFlushText);
     registry_at(base_directory(), kRegistryFlush, nullptr);
-  } else if (command == "/version") {
+  } else if (command == "/version" || command == "--version") {
     std::printf("%s", kVersionText);
   } else if (command == "/cachedfiles") {
     registry_at(base_directory(), kRegistryList, nullptr);

@@ -65,8 +65,8 @@ int cache_registry_in(std::string_view base_directory, int mode, std::string* pa
 // (null): then nothing is touched and kRegistryUnavailable is returned.
 int registry_at(const char* base_directory, int mode, std::string* path);
 
-// Performs the command `command` ("/flush", "/version", "/cachedfiles",
-// compared exactly, case included) for the installation that
+// Performs the command `command` ("/flush", "/version" or "--version",
+// "/cachedfiles", compared exactly, case included) for the installation that
 // `base_directory` names (asked for only by the commands that use the
 // registry; it may give null) and returns 1; returns 0, doing nothing, for
 // any other text.

@@ -6,6 +6,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <string>
+#include <string_view>
 
 #include "cache/cache_locks.h"
 #include "cache/compile_and_run.h"
@@ -25,10 +26,18 @@ using namespace zeb::driver;
 using namespace zeb::cache;
 
 constexpr const char* kUsage =
-    "\nUsage:\n\nzeb_c file.zebc \nWhere file.zebc is the c file that you want to execute/compile\n\n"
+    "\nUsage:\n\nzeb_c file.zebc [arguments...] \nWhere file.zebc is the c file that you want to execute/compile;"
+    " the arguments are passed to its program\n\n"
     "zeb_c /version \nTo get the version of the just in time compiler\n\n"
     "zeb_c /cachedfiles \nTo see all the files that are in the cache\n\n"
-    "zeb_c /flush \nTo delete the files in the cache\n\n";
+    "zeb_c /flush \nTo delete the files in the cache\n\n"
+    "zeb_c --help \nTo see this text\n\n";
+
+// Asked for the usage text the ways other tools are: it is then no failure.
+bool asks_for_help(const char* argument) {
+  const std::string_view text = argument;
+  return text == "--help" || text == "-h" || text == "/?";
+}
 
 constexpr const char* kSourceMissing = "file %s don't exist \n";
 
@@ -37,7 +46,7 @@ enum WorkingDirectoryMode { kSave = 0, kChange = 1, kRestore = 2 };
 // Everything from the source argument to the compiled program's end. The
 // caller restores the user's current directory afterwards, whatever happened.
 std::int32_t run_source(int argc, char** argv) {
-  if (!fill_extra_args(argc, argv)) return ArgumentTooLong;
+  fill_extra_args(argc, argv);
   prepare_toolchain_environment();
 
   // Tested as typed, before any rule about its form: a missing ".\x" is
@@ -84,6 +93,8 @@ int main(int argc, char** argv) {
   if (argc < 2 || argv[1] == nullptr) {
     std::printf("%s", kUsage);
     result = UsageShown;
+  } else if (asks_for_help(argv[1])) {
+    std::printf("%s", kUsage);
   } else if (handle_command(argc, argv) != 0) {
     // A command has acted on nothing when the user's own directory was refused.
     result = state_refusal(true);

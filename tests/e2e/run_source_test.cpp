@@ -86,7 +86,8 @@ TEST_P(RunSourceTest, ArgumentsArriveExactlyAsTyped) {
       {{"say \"hi\"", "\""}, "2\n[say \"hi\"]\n[\"]\n"},
       {{"trailing\\", "two\\\\", "C:\\dir with blank\\"}, "3\n[trailing\\]\n[two\\\\]\n[C:\\dir with blank\\]\n"},
       {{"a\\\"b", "\\\\\"", "tab\there"}, "3\n[a\\\"b]\n[\\\\\"]\n[tab\there]\n"},
-      {{std::string(299, 'x')}, "1\n[" + std::string(299, 'x') + "]\n"},
+      // No argument has a length limit of its own, only the whole command line.
+      {{std::string(299, 'x'), std::string(5000, 'y')}, "2\n[" + std::string(299, 'x') + "]\n[" + std::string(5000, 'y') + "]\n"},
       // Empty extra arguments are skipped; every other one reaches the program.
       {{"a", "", "c"}, "2\n[a]\n[c]\n"},
       {{"", "b"}, "1\n[b]\n"},
