@@ -35,8 +35,9 @@ enum ResultCode : std::int32_t {
   ExePathSplitFailed = 25,
   ExeFileNameUnavailable = 26,
   ExeModuleUnavailable = 27,
-  // Not in the original table: an extra argument or a resolved source path
-  // longer than its 299-character slot is refused rather than cut.
+  // Not in the original table: a resolved source path longer than its
+  // 299-character text, or a program command line longer than Windows starts
+  // one with, is refused rather than cut.
   ArgumentTooLong = 28,
   // Not in the original table: the user's own state directory belongs to
   // another user or may be changed by others, so nothing kept there is run.
