@@ -137,15 +137,16 @@ std::optional<std::string> format_toolchain_answer(const ToolchainAnswer& answer
 }
 
 std::optional<ToolchainAnswer> parse_toolchain_answer(std::string_view text) {
-  // Every line ends in a line end: a file cut short is no answer.
-  if (text.size() > kToolchainAnswerLimit || !text.ends_with('\n')) return std::nullopt;
+  constexpr std::size_t kLines = 3 + kToolchainEnvironment.size() + 2;
+  if (text.size() > kToolchainAnswerLimit) return std::nullopt;
   std::vector<std::string_view> lines;
-  for (std::size_t at = 0; at < text.size();) {
+  for (std::size_t at = 0; at < text.size() && lines.size() <= kLines;) {
     const std::size_t end = text.find('\n', at);
+    // Every line ends in a line end: a file cut short is no answer.
+    if (end == std::string_view::npos) return std::nullopt;
     lines.push_back(text.substr(at, end - at));
     at = end + 1;
   }
-  constexpr std::size_t kLines = 3 + kToolchainEnvironment.size() + 2;
   if (lines.size() != kLines || lines[0] != kHeading) return std::nullopt;
 
   ToolchainAnswer answer;
