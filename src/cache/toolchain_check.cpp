@@ -186,6 +186,9 @@ bool acceptable_version_word(std::string_view word) {
 }
 
 int toolchain_check_kept(std::string_view base_directory) {
+  // Nothing of an earlier check in this process may pass for this one's.
+  version_line().clear();
+  report_fingerprint() = 0;
   const std::optional<ToolchainIdentity> identity = toolchain_identity();
   if (identity) {
     if (const std::optional<ToolchainAnswer> kept = kept_toolchain_answer(base_directory, *identity)) {
