@@ -30,7 +30,9 @@ std::optional<std::string> program_file(const std::string& name) {
     // A name cut to the buffer fills it whole: ask again with more room.
     return length >= size ? size : length;
   });
-  own.resize(own.find_last_of('\\') == std::string::npos ? 0 : own.find_last_of('\\'));
+  // The directory with its final backslash: "C:" alone would be drive C's
+  // current directory, not its root.
+  own.resize(own.find_last_of('\\') + 1);
   const std::string current = filled([](char* buffer, DWORD size) { return GetCurrentDirectoryA(size, buffer); });
   const std::string system = filled([](char* buffer, DWORD size) { return GetSystemDirectoryA(buffer, size); });
   const std::string windows = filled([](char* buffer, DWORD size) { return GetWindowsDirectoryA(buffer, size); });
