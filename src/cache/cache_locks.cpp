@@ -21,9 +21,13 @@ OVERLAPPED at(std::uint64_t offset) {
 // the file once however many locks it takes. Null when it cannot be opened.
 HANDLE lock_file_of(std::string_view base_directory) {
   static std::map<std::string, HANDLE, std::less<>> files;
+  // One entry however the directory is written, with or without its final
+  // backslash: the choice of the state directory and the locks of the run
+  // then share one open.
+  if (!base_directory.empty() && base_directory.back() == '\\') base_directory.remove_suffix(1);
   if (const auto known = files.find(base_directory); known != files.end()) return known->second;
   std::string path(base_directory);
-  if (!path.empty() && path.back() != '\\') path += '\\';
+  path += '\\';
   path += kLockFileName;
   // Every run opens it for reading and writing and lets the others do the
   // same; its bytes are never read or written, only locked.
@@ -74,6 +78,8 @@ void CacheLock::release() {
   file_ = INVALID_HANDLE_VALUE;
   state_ = State::Unavailable;
 }
+
+bool open_lock_file(std::string_view base_directory) { return lock_file_of(base_directory) != nullptr; }
 
 CacheLock lock_installation(std::string_view base_directory) {
   return lock_byte(base_directory, kInstallationLockOffset, true);

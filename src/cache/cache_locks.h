@@ -53,6 +53,11 @@ class CacheLock {
   State state_ = State::Unavailable;
 };
 
+// Opens the lock file of the installation in `base_directory` (created when
+// missing) and keeps it open for the locks the run takes later; false when it
+// cannot be opened for writing, which tells that this user cannot write there.
+bool open_lock_file(std::string_view base_directory);
+
 // The installation lock of the installation in `base_directory` (Windows
 // form, with or without its final backslash); waits for it. The lock file is
 // created when missing and never deleted. Unavailable when the file cannot

@@ -12,6 +12,7 @@
 #include "base/accounting/newmalloc.h"
 #include "cache/cache_locks.h"
 #include "cache/compile_and_run.h"
+#include "cache/toolchain_answer.h"
 #include "cache/toolchain_libraries.h"
 #include "cache/process_runner.h"
 #include "cache/program_manifest.h"
@@ -259,11 +260,13 @@ int flush(const std::string& base, const std::string& registry, const std::strin
   return 0;
 }
 
-// What the last compile learned of its toolchain goes with the cache.
+// What runs learned of their toolchain goes with the cache.
 void forget_library_answer(const std::string& base) {
-  const std::string answer = base + kLibraryAnswerFile;
-  for (const std::string& file : {answer, answer + kLibraryAnswerStagingSuffix}) {
-    if (fsutil::is_file(file.c_str())) platform::remove_file(file.c_str());
+  for (const auto& [answer, staging] : {std::pair(base + kLibraryAnswerFile, kLibraryAnswerStagingSuffix),
+                                         std::pair(base + kToolchainAnswerFile, kToolchainAnswerStagingSuffix)}) {
+    for (const std::string& file : {answer, answer + staging}) {
+      if (fsutil::is_file(file.c_str())) platform::remove_file(file.c_str());
+    }
   }
 }
 

@@ -1,5 +1,6 @@
 #include "cache/toolchain_check.h"
 
+#include <algorithm>
 #include <array>
 #include <cstdint>
 #include <cstdio>
@@ -9,9 +10,11 @@
 #include <string_view>
 
 #include "base/accounting/newmalloc.h"
+#include "cache/cache_locks.h"
 #include "cache/checksum.h"
 #include "cache/process_runner.h"
 #include "cache/result_codes.h"
+#include "cache/toolchain_answer.h"
 #include "fsutil/path_tests.h"
 #include "platform/portable/path_text.h"
 #include "platform/win32.h"
@@ -175,5 +178,37 @@ int toolchain_check_in(std::string_view base_directory) {
 }
 
 std::uint32_t toolchain_report_fingerprint() { return report_fingerprint(); }
+
+bool acceptable_version_word(std::string_view word) {
+  if (word.empty() || word.size() > kMaxVersionWordLength) return false;
+  if (std::any_of(word.begin(), word.end(), is_word_end)) return false;
+  return !older_than_minimum(parse_version(word));
+}
+
+int toolchain_check_kept(std::string_view base_directory) {
+  // Nothing of an earlier check in this process may pass for this one's.
+  version_line().clear();
+  report_fingerprint() = 0;
+  const std::optional<ToolchainIdentity> identity = toolchain_identity();
+  if (identity) {
+    if (const std::optional<ToolchainAnswer> kept = kept_toolchain_answer(base_directory, *identity)) {
+      version_line() = std::string(kVersionWords) + kept->version_word + " \n";
+      report_fingerprint() = kept->report_fingerprint;
+      return Success;
+    }
+  }
+  // The capture file is shared by every run of this installation.
+  const CacheLock installation = lock_installation(base_directory);
+  const int result = toolchain_check_in(base_directory);
+  // Kept only when the gcc that answered is still the one identified before
+  // it was started: one replaced meanwhile is asked again by the next run.
+  if (result == Success && identity && toolchain_identity() == identity) {
+    const std::string& line = version_line();
+    const std::size_t start = std::strlen(kVersionWords);
+    keep_toolchain_answer(base_directory,
+                          {*identity, report_fingerprint(), line.substr(start, line.size() - start - 2)});
+  }
+  return result;
+}
 
 }  // namespace zeb::cache

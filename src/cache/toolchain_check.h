@@ -66,6 +66,20 @@ inline constexpr const char* kVersionTooOldMessage =
 int toolchain_check();
 int toolchain_check_in(std::string_view base_directory);
 
+// The check of toolchain_check_in, answered from the answer kept in the state
+// directory `base_directory` (the current one) while the gcc it would start
+// and the environment it would start it in are those the answer was given
+// for (toolchain_answer.h): then nothing is started, nothing printed and the
+// capture file is left as it is. Otherwise the check runs under the
+// installation lock, and an acceptable toolchain's answer is kept for the
+// next run. Same results as toolchain_check_in.
+int toolchain_check_kept(std::string_view base_directory);
+
+// True when `word` is a version word the check accepts in a version line: not
+// empty, at most kMaxVersionWordLength bytes, no blank or line end in it, and
+// not below 3.4.2.
+bool acceptable_version_word(std::string_view word);
+
 // The examination of the captured output on its own: `output` is the
 // terminated text of at most kVersionOutputLimit bytes; returns 0, 21, 22 or
 // 23 as above, printing and keeping the version line as toolchain_check does.

@@ -8,7 +8,6 @@
 #include <string>
 #include <string_view>
 
-#include "cache/cache_locks.h"
 #include "cache/compile_and_run.h"
 #include "cache/result_codes.h"
 #include "cache/run_state.h"
@@ -75,11 +74,7 @@ std::int32_t run_source(int argc, char** argv) {
 
   manage_working_directory(kSave, nullptr);
   manage_working_directory(kChange, base_directory.c_str());
-  {
-    // The capture file is shared by every run of this installation.
-    const zeb::cache::CacheLock installation = zeb::cache::lock_installation(base_directory);
-    if (const int check = zeb::cache::toolchain_check_in(base_directory); check != 0) return check;
-  }
+  if (const int check = zeb::cache::toolchain_check_kept(base_directory); check != 0) return check;
   return zeb::cache::compile_and_run(source.c_str(), base_directory.c_str());
 }
 

@@ -16,16 +16,8 @@ namespace {
 
 // Whether this user can write in `directory`: its lock file, which every run
 // opens for writing anyway and which is never deleted, can be opened so or
-// created.
-bool can_write_in(const std::string& directory) {
-  const std::string lock_file = directory + cache::kLockFileName;
-  const HANDLE file = CreateFileA(lock_file.c_str(), GENERIC_READ | GENERIC_WRITE,
-                                  FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_ALWAYS,
-                                  FILE_ATTRIBUTE_NORMAL, nullptr);
-  if (file == INVALID_HANDLE_VALUE) return false;
-  CloseHandle(file);
-  return true;
-}
+// created; the open is kept for the run's locks.
+bool can_write_in(const std::string& directory) { return cache::open_lock_file(directory); }
 
 std::string user_data_directory() {
   std::array<char, kMaxPathLength + 1> value{};

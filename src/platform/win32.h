@@ -247,6 +247,24 @@ using LPWIN32_FIND_DATAA = WIN32_FIND_DATAA*;
 
 enum GET_FILEEX_INFO_LEVELS { GetFileExInfoStandard };
 
+// The identity of an open file. On POSIX the volume is the device number
+// folded to 32 bits, the file index the inode, and the creation time the
+// change time (as GetFileAttributesExA reports it): a file put in the place
+// of another, or written, changes it whatever its write time says.
+struct BY_HANDLE_FILE_INFORMATION {
+  DWORD dwFileAttributes;
+  FILETIME ftCreationTime;
+  FILETIME ftLastAccessTime;
+  FILETIME ftLastWriteTime;
+  DWORD dwVolumeSerialNumber;
+  DWORD nFileSizeHigh;
+  DWORD nFileSizeLow;
+  DWORD nNumberOfLinks;
+  DWORD nFileIndexHigh;
+  DWORD nFileIndexLow;
+};
+using LPBY_HANDLE_FILE_INFORMATION = BY_HANDLE_FILE_INFORMATION*;
+
 struct WIN32_FILE_ATTRIBUTE_DATA {
   DWORD dwFileAttributes;
   FILETIME ftCreationTime;
@@ -306,6 +324,7 @@ BOOL SetEndOfFile(HANDLE file);
 BOOL ReadFile(HANDLE file, LPVOID buffer, DWORD to_read, LPDWORD read, void* overlapped);
 BOOL WriteFile(HANDLE file, LPCVOID buffer, DWORD to_write, LPDWORD written, void* overlapped);
 BOOL CloseHandle(HANDLE object);
+BOOL GetFileInformationByHandle(HANDLE file, LPBY_HANDLE_FILE_INFORMATION information);
 
 // Byte-range locks (posix/file_locks.cpp).
 BOOL LockFileEx(HANDLE file, DWORD flags, DWORD reserved, DWORD bytes_low, DWORD bytes_high,
@@ -363,6 +382,13 @@ int remove_file(const char* path);
 // absolute against the current directory (for "c:x", drive C's), "." and
 // ".." resolved; nothing when the system cannot.
 std::optional<std::string> full_path(const std::string& path);
+
+// The full path of the file CreateProcessA starts for a command line whose
+// first token is the bare program name `name` (no path): the same search in
+// the same order (the executable's directory, the current directory, on
+// Windows the system directories, then each PATH entry; ".exe" added). Nothing
+// when that search finds no file.
+std::optional<std::string> program_file(const std::string& name);
 
 // The Windows form of a path that the host's own libraries report (for tests
 // and tools that create files through std::filesystem): on POSIX "/tmp/x"

@@ -8,6 +8,7 @@
 #include <tuple>
 
 #include "conformance_support.h"
+#include "platform/portable/path_text.h"
 
 namespace zeb::test {
 namespace {
@@ -142,6 +143,44 @@ TEST(Files, RunningProgramsFileIsRenamedNeverReplacedOrDeleted) {
   EXPECT_EQ(take_step(Move, spare, program), "ok");
   EXPECT_EQ(finish(child), 0u);
   EXPECT_EQ(take_step(Delete, aside, ""), "ok");
+}
+
+// A file's identity follows the file, not its name: the same through any
+// spelling of its name, another once a new file is put in its place.
+TEST(Files, IdentityFollowsTheFileNotItsName) {
+  ScopedTempDir dir;
+  write_host_file(dir.host("tool.bin"), "abc");
+  write_host_file(dir.host("new.bin"), "abcdef");
+  const auto identity = [](const std::string& name) {
+    const HANDLE h = CreateFileA(name.c_str(), 0, kShareAll, nullptr, OPEN_EXISTING, 0, nullptr);
+    BY_HANDLE_FILE_INFORMATION info{};
+    const bool known = h != INVALID_HANDLE_VALUE && GetFileInformationByHandle(h, &info);
+    if (h != INVALID_HANDLE_VALUE) CloseHandle(h);
+    using Identity = std::tuple<DWORD, DWORD, DWORD, DWORD>;
+    return known ? Identity(info.dwVolumeSerialNumber, info.nFileIndexHigh, info.nFileIndexLow, info.nFileSizeLow)
+                 : Identity();
+  };
+  const auto first = identity(dir / "tool.bin");
+  EXPECT_EQ(std::get<3>(first), DWORD{3});
+  EXPECT_EQ(identity(dir / "TOOL.BIN"), first);
+  EXPECT_EQ(take_step(Replace, dir / "new.bin", dir / "tool.bin"), "ok");
+  const auto second = identity(dir / "tool.bin");
+  EXPECT_EQ(std::get<3>(second), DWORD{6});
+  EXPECT_NE(std::tie(std::get<1>(second), std::get<2>(second)), std::tie(std::get<1>(first), std::get<2>(first)));
+}
+
+// The file a bare program name starts is the one CreateProcessA's search
+// finds: the executable's own directory before PATH.
+TEST(Files, ProgramFileIsWhatTheProcessSearchFinds) {
+  ScopedTempDir bin;
+  const std::filesystem::path exit_program = test_program("child_exit");
+  const std::string extension = exit_program.extension().string();
+  std::filesystem::copy_file(exit_program, bin.host("zeb_probe" + extension));
+  ScopedEnvVar path("PATH", bin.path());
+  const auto found = [](const std::string& name) { return platform::program_file(name).value_or("-"); };
+  EXPECT_TRUE(platform::equal_nocase(found("zeb_probe"), bin / ("zeb_probe" + extension)));
+  EXPECT_TRUE(platform::equal_nocase(found("child_exit"), test_binary_dir() + "child_exit" + extension));
+  EXPECT_EQ(found("zeb_no_such_program"), "-");
 }
 
 }  // namespace

@@ -340,3 +340,27 @@ BOOL WriteFile(HANDLE file, LPCVOID buffer, DWORD to_write, LPDWORD written, voi
   if (buffer == nullptr && to_write != 0) return fail(ERROR_INVALID_PARAMETER);
   return object->write(buffer, to_write, written);
 }
+
+BOOL GetFileInformationByHandle(HANDLE file, LPBY_HANDLE_FILE_INFORMATION information) {
+  auto* object = lookup_as<FileObject>(file);
+  if (object == nullptr) return FALSE;
+  if (information == nullptr) return fail(ERROR_INVALID_PARAMETER);
+  struct stat info {};
+  if (fstat(object->descriptor(), &info) != 0) return fail(error_from_errno(errno));
+  BY_HANDLE_FILE_INFORMATION data{};
+  data.dwFileAttributes = FILE_ATTRIBUTE_ARCHIVE | (is_read_only(info) ? FILE_ATTRIBUTE_READONLY : 0u);
+  data.ftCreationTime = filetime_of(info.st_ctim);
+  data.ftLastAccessTime = filetime_of(info.st_atim);
+  data.ftLastWriteTime = filetime_of(info.st_mtim);
+  const auto device = static_cast<std::uint64_t>(info.st_dev);
+  data.dwVolumeSerialNumber = static_cast<DWORD>(device ^ (device >> 32));
+  const auto size = static_cast<std::uint64_t>(info.st_size);
+  data.nFileSizeHigh = static_cast<DWORD>(size >> 32);
+  data.nFileSizeLow = static_cast<DWORD>(size & 0xFFFFFFFFu);
+  data.nNumberOfLinks = static_cast<DWORD>(info.st_nlink);
+  const auto inode = static_cast<std::uint64_t>(info.st_ino);
+  data.nFileIndexHigh = static_cast<DWORD>(inode >> 32);
+  data.nFileIndexLow = static_cast<DWORD>(inode & 0xFFFFFFFFu);
+  *information = data;
+  return TRUE;
+}

@@ -160,3 +160,14 @@ DWORD find_program(std::string_view name, std::string& host_out) {
 }
 
 }  // namespace zeb::platform::posix
+
+namespace zeb::platform {
+
+// The very search CreateProcessA makes here, so that the two cannot differ.
+std::optional<std::string> program_file(const std::string& name) {
+  std::string host;
+  if (posix::find_program(name, host) != ERROR_SUCCESS) return std::nullopt;
+  return posix::windows_path_for(host);
+}
+
+}  // namespace zeb::platform
