@@ -78,8 +78,9 @@ std::string read_answer(const std::string& path) {
   std::array<char, 4096> chunk{};
   while (text.size() <= kToolchainAnswerLimit) {
     const std::size_t got = std::fread(chunk.data(), 1, chunk.size(), in.get());
-    if (got == 0) break;
     text.append(chunk.data(), got);
+    // A short read has met the end: asking again would cost a read for nothing.
+    if (got < chunk.size()) break;
   }
   return text;
 }

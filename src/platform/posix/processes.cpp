@@ -340,7 +340,7 @@ BOOL create_process(LPCSTR application_name, LPSTR command_line, BOOL inherit_ha
 
   LaunchPlan plan;
   plan.tied = tied;
-  plan.parent = getpid();
+  if (tied) plan.parent = getpid();
   plan.arguments = zeb::platform::split_command_line(line);
   DWORD found;
   if (application_name != nullptr) {

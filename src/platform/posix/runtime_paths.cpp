@@ -49,8 +49,11 @@ DWORD stream_access(const char* mode) {
 // programs started later, which on Windows would need the handle marked
 // inheritable.
 std::FILE* open_host_stream(const std::string& host, const char* mode) {
+  // A mode that creates nothing is the runtime's own fopen ('e': glibc reads
+  // the flag letters after the first in any order).
+  if (mode[0] == 'r') return std::fopen(host.c_str(), (std::string(mode) + 'e').c_str());
   const bool both = std::string_view(mode).find('+') != std::string_view::npos;
-  int flags = O_CLOEXEC | (both ? O_RDWR : mode[0] == 'r' ? O_RDONLY : O_WRONLY);
+  int flags = O_CLOEXEC | (both ? O_RDWR : O_WRONLY);
   if (mode[0] == 'w') flags |= O_CREAT | O_TRUNC;
   if (mode[0] == 'a') flags |= O_CREAT | O_APPEND;
   const int fd = ::open(host.c_str(), flags, posix::kNewFileMode);
