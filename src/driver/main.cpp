@@ -64,6 +64,11 @@ std::int32_t run_source(int argc, char** argv) {
   const std::string typed = zeb::platform::windows_path_from_typed(argv[1]);
   std::string source;
   if (const int resolved = resolve_source_path(source, typed.c_str()); resolved != 0) return resolved;
+  // A script reached through a link is the file it leads to: its headers lie
+  // beside that file, its program runs there, and every spelling of it shares
+  // one cache entry.
+  source = zeb::platform::resolve_links(source);
+  if (source.size() > zeb::driver::kMaxPathLength) return ArgumentTooLong;
   normalize_path_case(source);
 
   // Decided before the toolchain check: every file of the run is kept there.

@@ -404,6 +404,12 @@ std::string windows_path_from_host(const std::string& host_path);
 // comes back as the full path it names from the current directory.
 std::string windows_path_from_typed(const std::string& typed);
 
+// The full path `path` (Windows form) with every link on the way resolved,
+// as the system reaches the file: on POSIX its real path, so that a script
+// reached through a link (~/bin/tool to ~/proj/tool) is the file it leads
+// to. Unchanged when it cannot be resolved, and on Windows.
+std::string resolve_links(const std::string& path);
+
 // False when the file a path typed at this host's command line names is not
 // the one the Windows rules would reach: on POSIX a final name ending in dots
 // or blanks ("x.zebc.", "x.zebc "), which those rules drop, so that another

@@ -175,6 +175,25 @@ TEST_P(RunSourceTest, ProgramEndedByASignalEndsZebcByItAndStopsAShellLoop) {
   EXPECT_EQ(std::pair(looped.out, looped.signal), std::pair(std::string("held 0\n"), SIGINT));
 }
 
+// A script reached through a link is the file it leads to: its quoted
+// headers are found beside that file, its program runs in that file's
+// directory, and every spelling shares one cache entry.
+TEST_P(RunSourceTest, ASourceThroughALinkIsTheFileItLeadsTo) {
+  ZEB_E2E_POSIX_ONLY("symbolic links are made the POSIX way here");
+  write_source("proj/msg.h", "#define MSG \"linked\"\n");
+  write_source("proj/tool.zebc", "#include <stdio.h>\n#include <unistd.h>\n#include \"msg.h\"\n"
+                                 "int main(void) { char b[4096]; if (!getcwd(b, sizeof b)) return 1;"
+                                 " printf(\"%s %s\\n\", MSG, b); return 0; }\n");
+  fs::create_directories(work_.host("bin"));
+  fs::create_symlink(work_.host("proj/tool.zebc"), work_.host("bin/tool"));
+  fs::create_directory_symlink(work_.host("proj"), work_.host("alias"));
+  const std::string out = "linked " + work_.host("proj").string() + "\n";
+  expect_run({"bin/tool"}, compiled(out));
+  expect_run({"alias/tool.zebc"}, text(out));
+  expect_run({"tool.zebc"}, text(out), 0, {.directory = "proj"});
+  EXPECT_EQ(install_.cached_executables().size(), 1u);
+}
+
 // A script run by its own name: the kernel reads its first line and starts
 // zeb_c, found along PATH through a link, with the script's path.
 TEST_P(RunSourceTest, ScriptRunsByItsOwnNameWithItsLineNumbers) {

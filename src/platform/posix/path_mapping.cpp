@@ -7,6 +7,8 @@
 #include "platform/posix/directory_listings.h"
 
 #include <cerrno>
+#include <memory>
+#include <cstdlib>
 #include <climits>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -308,6 +310,13 @@ bool typed_path_is_exact(const std::string& typed) {
   const std::size_t slash = typed.rfind('/');
   const std::string_view name = std::string_view(typed).substr(slash == std::string::npos ? 0 : slash + 1);
   return strip_trailing_dots_and_spaces(name) == name;
+}
+
+std::string resolve_links(const std::string& path) {
+  std::string host;
+  if (posix::host_path_for(path, host) != ERROR_SUCCESS) return path;
+  const std::unique_ptr<char, decltype(&std::free)> real(realpath(host.c_str(), nullptr), &std::free);
+  return real ? posix::windows_path_for(real.get()) : path;
 }
 
 }  // namespace zeb::platform

@@ -50,4 +50,6 @@ std::string windows_path_from_typed(const std::string& typed) {
 
 bool typed_path_is_exact(const std::string&) { return true; }
 
+std::string resolve_links(const std::string& path) { return path; }
+
 }  // namespace zeb::platform
