@@ -103,8 +103,7 @@ std::uint32_t run_captured(const char* command_line, const char* working_directo
   const BOOL created =
       capture_path != nullptr
           ? platform::create_tied_process(writable.data(), working_directory, TRUE, &startup, &process)
-          : CreateProcessA(nullptr, writable.data(), nullptr, nullptr, TRUE, 0, nullptr, working_directory,
-                           &startup, &process);
+          : platform::create_program_process(writable.data(), working_directory, TRUE, &startup, &process);
   OwnedHandle process_handle(created ? process.hProcess : nullptr);
   OwnedHandle thread_handle(created ? process.hThread : nullptr);
   // A child on this console is the program in the foreground: the keys that

@@ -441,6 +441,13 @@ class ForegroundProgram {
 BOOL create_tied_process(LPSTR command_line, LPCSTR current_directory, BOOL inherit_handles,
                          LPSTARTUPINFOA startup_info, LPPROCESS_INFORMATION process_information);
 
+// CreateProcessA (no creation flags, no environment block) for the program a
+// user runs: on POSIX its argv[0] is the host path of the file started, as a
+// POSIX program expects to find itself (and to name itself in its usage)
+// by; on Windows the first word of the command line, as ever.
+BOOL create_program_process(LPSTR command_line, LPCSTR current_directory, BOOL inherit_handles,
+                            LPSTARTUPINFOA startup_info, LPPROCESS_INFORMATION process_information);
+
 // While it lives, a signal that ends this process (SIGINT, SIGQUIT, SIGTERM,
 // SIGHUP) first goes to the process group of the child started by
 // create_tied_process, which is woken should it be stopped; then this

@@ -194,6 +194,17 @@ TEST_P(RunSourceTest, ASourceThroughALinkIsTheFileItLeadsTo) {
   EXPECT_EQ(install_.cached_executables().size(), 1u);
 }
 
+// A POSIX program finds itself, and names itself in its usage, by argv[0]:
+// the host path of its executable, on a compiling run and a cached one alike.
+TEST_P(RunSourceTest, TheProgramsArgvZeroIsItsHostPath) {
+  ZEB_E2E_POSIX_ONLY("on Windows argv[0] is the command line's first word, as ever");
+  const std::string source = write_source("me.zebc", "#include <stdio.h>\n"
+                                                     "int main(int argc, char** argv) { (void)argc; puts(argv[0]); return 0; }\n");
+  const std::string self = install_.executable_for(source).string() + "\n";
+  expect_run({"me.zebc"}, compiled(self));
+  expect_run({"me.zebc"}, text(self));
+}
+
 // A script run by its own name: the kernel reads its first line and starts
 // zeb_c, found along PATH through a link, with the script's path.
 TEST_P(RunSourceTest, ScriptRunsByItsOwnNameWithItsLineNumbers) {

@@ -257,6 +257,10 @@ DWORD error_for_child_failure(int stage, int error_number) {
   return zeb::platform::posix::error_from_errno(error_number);
 }
 
+// What kind of child: any, tied to this process (create_tied_process), or the
+// user's program (create_program_process).
+enum class ChildKind { Plain, Tied, Program };
+
 struct LaunchPlan {
   bool tied = false;                   // see create_tied_process
   pid_t parent = 0;
@@ -329,7 +333,8 @@ namespace {
 
 BOOL create_process(LPCSTR application_name, LPSTR command_line, BOOL inherit_handles, LPVOID environment,
                     LPCSTR current_directory, LPSTARTUPINFOA startup_info,
-                    LPPROCESS_INFORMATION process_information, bool tied) {
+                    LPPROCESS_INFORMATION process_information, ChildKind kind) {
+  const bool tied = kind == ChildKind::Tied;
   if (startup_info == nullptr || process_information == nullptr || environment != nullptr) {
     return fail(ERROR_INVALID_PARAMETER);
   }
@@ -352,6 +357,7 @@ BOOL create_process(LPCSTR application_name, LPSTR command_line, BOOL inherit_ha
   }
   if (found != ERROR_SUCCESS) return fail(found);
   if (plan.arguments.empty()) plan.arguments.emplace_back(application_name);
+  if (kind == ChildKind::Program) plan.arguments.front() = plan.program;
 
   if (current_directory != nullptr) {
     zeb::platform::posix::FinalEntry entry;
@@ -395,7 +401,7 @@ BOOL CreateProcessA(LPCSTR application_name, LPSTR command_line, LPSECURITY_ATTR
                     LPCSTR current_directory, LPSTARTUPINFOA startup_info,
                     LPPROCESS_INFORMATION process_information) {
   return create_process(application_name, command_line, inherit_handles, environment, current_directory,
-                        startup_info, process_information, false);
+                        startup_info, process_information, ChildKind::Plain);
 }
 
 DWORD GetCurrentProcessId() { return static_cast<DWORD>(getpid()); }
@@ -405,7 +411,13 @@ namespace zeb::platform {
 BOOL create_tied_process(LPSTR command_line, LPCSTR current_directory, BOOL inherit_handles,
                          LPSTARTUPINFOA startup_info, LPPROCESS_INFORMATION process_information) {
   return create_process(nullptr, command_line, inherit_handles, nullptr, current_directory, startup_info,
-                        process_information, true);
+                        process_information, ChildKind::Tied);
+}
+
+BOOL create_program_process(LPSTR command_line, LPCSTR current_directory, BOOL inherit_handles,
+                            LPSTARTUPINFOA startup_info, LPPROCESS_INFORMATION process_information) {
+  return create_process(nullptr, command_line, inherit_handles, nullptr, current_directory, startup_info,
+                        process_information, ChildKind::Program);
 }
 
 }  // namespace zeb::platform

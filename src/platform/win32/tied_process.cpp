@@ -1,6 +1,6 @@
-// Windows host: children that end with this process. A job object that kills
-// its processes when its last handle closes holds them; this process keeps
-// that handle until it ends, however it ends.
+// Windows host: the children this process starts. Those tied to it end with
+// it: a job object that kills its processes when its last handle closes holds
+// them, and this process keeps that handle until it ends, however it ends.
 #include "platform/win32.h"
 
 namespace zeb::platform {
@@ -35,6 +35,12 @@ BOOL create_tied_process(LPSTR command_line, LPCSTR current_directory, BOOL inhe
   if (const HANDLE job = tied_job()) AssignProcessToJobObject(job, process_information->hProcess);
   ResumeThread(process_information->hThread);
   return TRUE;
+}
+
+BOOL create_program_process(LPSTR command_line, LPCSTR current_directory, BOOL inherit_handles,
+                            LPSTARTUPINFOA startup_info, LPPROCESS_INFORMATION process_information) {
+  return CreateProcessA(nullptr, command_line, nullptr, nullptr, inherit_handles, 0, nullptr, current_directory,
+                        startup_info, process_information);
 }
 
 }  // namespace zeb::platform
