@@ -32,11 +32,15 @@ inline constexpr std::uint32_t kNotStartedStatus = 0xFFFFFFFFu;
 // file as they come, so the file exists afterwards only if something was
 // written. The child's standard input is an empty pipe that reports its end
 // at once. The capture ends when the child and every process that inherited
-// its output have closed it. Without a capture path the child shares this
+// its output have closed it. A captured child is a tool's (the compiler's)
+// and is tied to this process (platform::create_tied_process): it never
+// outlives it. Without a capture path the child shares this
 // process's console and standard handles and is the program in the
 // foreground while it runs (platform::ForegroundProgram): the keys that
 // interrupt are its to answer, and on POSIX a SIGTERM or SIGHUP for this
-// process is passed on to it.
+// process is passed on to it (platform::create_program_process: on POSIX its
+// argv[0] is its host path). No signal that would end this process is handled
+// before what it does to the child is in place.
 //
 // `capture_complete`, when given, becomes false if any of the output could
 // not be appended to the capture file. `on_started`, when given, is called
