@@ -1,6 +1,8 @@
 #include "cache/process_runner.h"
 
+#include <algorithm>
 #include <array>
+#include <memory>
 #include <cstdio>
 #include <string>
 #include <optional>
@@ -184,6 +186,22 @@ std::int32_t file_size(const char* path) {
   }
   std::fclose(stream);
   return size;
+}
+
+std::string read_file_start(const std::string& path, std::size_t limit) {
+  std::FILE* raw = platform::open_stream(path.c_str(), "rb");
+  if (raw == nullptr) return {};
+  const std::unique_ptr<std::FILE, int (*)(std::FILE*)> in(raw, std::fclose);
+  std::string text;
+  std::array<char, kOutputChunkSize> chunk{};
+  while (text.size() < limit) {
+    const std::size_t wanted = std::min(chunk.size(), limit - text.size());
+    const std::size_t got = std::fread(chunk.data(), 1, wanted, in.get());
+    text.append(chunk.data(), got);
+    // A short read has met the end: asking again would cost a read for nothing.
+    if (got < wanted) break;
+  }
+  return text;
 }
 
 }  // namespace zeb::cache

@@ -5,6 +5,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <string>
 #include <functional>
 
 namespace zeb::cache {
@@ -73,5 +74,10 @@ int write_file(const char* path, const void* data, std::int32_t length, std::int
 // value can hold gives kFileSizeCeiling.
 inline constexpr std::int32_t kFileSizeCeiling = INT32_MAX;
 std::int32_t file_size(const char* path);
+
+// At most `limit` bytes from the start of the file at `path`, read a chunk at
+// a time (a small file costs no buffer the size of the limit); empty when it
+// cannot be read.
+std::string read_file_start(const std::string& path, std::size_t limit);
 
 }  // namespace zeb::cache

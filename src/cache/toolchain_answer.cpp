@@ -5,6 +5,7 @@
 #include <memory>
 #include <vector>
 
+#include "cache/process_runner.h"
 #include "cache/toolchain_check.h"
 #include "platform/win32.h"
 
@@ -68,22 +69,7 @@ std::string answer_path(std::string_view base_directory) {
 
 // At most kToolchainAnswerLimit + 1 bytes of a file (one more than an
 // answer may have, so that a longer one shows); empty when it cannot be read.
-std::string read_answer(const std::string& path) {
-  std::FILE* raw = platform::open_stream(path.c_str(), "rb");
-  if (raw == nullptr) return {};
-  const std::unique_ptr<std::FILE, int (*)(std::FILE*)> in(raw, std::fclose);
-  // In the stream's own chunks: a buffer the size of the limit would cost a
-  // cached run a mapping of its own.
-  std::string text;
-  std::array<char, 4096> chunk{};
-  while (text.size() <= kToolchainAnswerLimit) {
-    const std::size_t got = std::fread(chunk.data(), 1, chunk.size(), in.get());
-    text.append(chunk.data(), got);
-    // A short read has met the end: asking again would cost a read for nothing.
-    if (got < chunk.size()) break;
-  }
-  return text;
-}
+std::string read_answer(const std::string& path) { return read_file_start(path, kToolchainAnswerLimit + 1); }
 
 }  // namespace
 

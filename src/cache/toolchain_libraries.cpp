@@ -79,21 +79,7 @@ std::optional<std::pair<std::string, std::uint64_t>> nearest_present(std::string
 }
 
 // At most kSearchDirsReportLimit bytes of a file; empty when it cannot be read.
-std::string read_report(const std::string& path) {
-  std::FILE* raw = platform::open_stream(path.c_str(), "rb");
-  if (raw == nullptr) return {};
-  const std::unique_ptr<std::FILE, int (*)(std::FILE*)> in(raw, std::fclose);
-  // Grown as it fills: an answer is a few kilobytes, the limit a megabyte.
-  std::string report;
-  std::array<char, 8192> chunk{};
-  while (report.size() < kSearchDirsReportLimit) {
-    const std::size_t got =
-        std::fread(chunk.data(), 1, std::min(chunk.size(), kSearchDirsReportLimit - report.size()), in.get());
-    if (got == 0) break;
-    report.append(chunk.data(), got);
-  }
-  return report;
-}
+std::string read_report(const std::string& path) { return read_file_start(path, kSearchDirsReportLimit); }
 
 }  // namespace
 
