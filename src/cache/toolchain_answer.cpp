@@ -5,6 +5,7 @@
 #include <memory>
 #include <vector>
 
+#include "cache/hex_text.h"
 #include "cache/process_runner.h"
 #include "cache/toolchain_check.h"
 #include "platform/win32.h"
@@ -21,21 +22,10 @@ constexpr std::string_view kVersionLabel = "version ";
 
 // Fixed widths in lower case only: one text per answer, so that a file
 // edited by hand into another spelling of the same numbers is no answer.
-std::string hex(std::uint64_t value, int digits) {
-  std::array<char, 17> text{};
-  std::snprintf(text.data(), text.size(), "%0*llx", digits, static_cast<unsigned long long>(value));
-  return text.data();
-}
+std::string hex(std::uint64_t value, int digits) { return hex_text(value, digits); }
 
 std::optional<std::uint64_t> hex_value(std::string_view digits, std::size_t width) {
-  if (digits.size() != width) return std::nullopt;
-  std::uint64_t value = 0;
-  for (const char c : digits) {
-    const int digit = c >= '0' && c <= '9' ? c - '0' : c >= 'a' && c <= 'f' ? c - 'a' + 10 : -1;
-    if (digit < 0) return std::nullopt;
-    value = value << 4 | static_cast<std::uint64_t>(digit);
-  }
-  return value;
+  return digits.size() == width ? hex_number(digits) : std::nullopt;
 }
 
 std::uint64_t ticks(const FILETIME& time) {
