@@ -4,7 +4,9 @@
 // fed, only names written in the text, exactly the directives a plain
 // line-by-line reading finds; and the checksum is the zlib CRC-32 of the
 // source's bytes, followed by those of the one header of the scratch
-// directory when the source names it.
+// directory when the source names it. Its directives are read or refused
+// the same however it is fed; every option read is one the policy allows and
+// reaches the compiler as one argument of its own.
 #include <zlib.h>
 
 #include <algorithm>
@@ -14,6 +16,7 @@
 
 #include "cache/source_checksum.h"
 #include "fuzz_support.h"
+#include "platform/portable/command_line.h"
 
 namespace {
 
@@ -73,7 +76,7 @@ std::uint32_t crc_of(std::uint32_t crc, std::string_view bytes) {
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   const std::string text = zeb::fuzz::text_of(data, size);
 
-  cache::IncludeScanner whole;
+  cache::DirectiveScanner whole;
   whole.feed(text.data(), text.size());
   whole.finish();
   ZEB_FUZZ_CHECK(whole.names() == directives_of(text), "the scanner finds the directives a line reading finds");
@@ -82,13 +85,33 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   }
 
   // Pieces of every size from 1 to 8, in turn, taken from the first byte.
-  cache::IncludeScanner pieces;
+  cache::DirectiveScanner pieces;
   std::size_t piece = size > 0 ? data[0] % 8 + 1 : 1;
   for (std::size_t at = 0; at < text.size(); at += piece, piece = piece % 8 + 1) {
     pieces.feed(text.data() + at, std::min(piece, text.size() - at));
   }
   pieces.finish();
   ZEB_FUZZ_CHECK(pieces.names() == whole.names(), "the names do not depend on how the text is fed");
+  const cache::Directives& read = whole.directives();
+  const cache::Directives& read_in_pieces = pieces.directives();
+  ZEB_FUZZ_CHECK(read.libraries == read_in_pieces.libraries && read.options == read_in_pieces.options &&
+                     read.workdir == read_in_pieces.workdir && read.refusal == read_in_pieces.refusal,
+                 "the directives do not depend on how the text is fed");
+  if (read.refusal.empty()) {
+    std::vector<std::string> expected = {"gcc"};
+    for (const std::string& library : read.libraries) {
+      ZEB_FUZZ_CHECK(cache::is_library_name(library), "every library read is a name -l takes");
+      expected.push_back("-l" + library);
+    }
+    for (const std::string& option : read.options) {
+      ZEB_FUZZ_CHECK(cache::option_refusal(option).empty(), "every option read is allowed");
+      expected.push_back(option);
+    }
+    const std::string command = "gcc" + cache::library_arguments(read) + cache::option_arguments(read);
+    ZEB_FUZZ_CHECK(zeb::platform::split_command_line(command) == expected, "each reaches gcc as one argument");
+  } else {
+    ZEB_FUZZ_CHECK(read.refusal[0] >= '1' && read.refusal[0] <= '9', "a refusal names its line");
+  }
 
   zeb::fuzz::write_host_file(scratch().host() / "Script.zebc", text);
   const std::uint32_t checksum = cache::source_checksum(scratch().windows() + "\\script.zebc");

@@ -4,15 +4,26 @@
 #include <array>
 #include <cerrno>
 #include <cstdio>
+#include <cctype>
 #include <cstring>
 #include <memory>
 
 namespace zeb::tools {
 namespace {
 
-// Libraries that the host's C runtime splits off from libc; keeping them
-// lets a source that asks for them link as it would against MinGW's runtime.
-constexpr std::array<std::string_view, 4> kHostLibraries = {"m", "pthread", "dl", "rt"};
+// The Windows system libraries that zeb_c links every program against and
+// the host has no counterpart for, in alphabetical order. Dropped, they
+// leave nothing unresolved that a program compiled here can call; every
+// other library goes to the host's linker, which fails on one it cannot
+// find as MinGW's would.
+constexpr std::array<std::string_view, 58> kWindowsLibraries = {
+    "advapi32", "avicap32", "avifil32", "cfgmgr32", "comctl32", "comdlg32", "crypt32",  "gdi32",    "imagehlp",
+    "imm32",    "kernel32", "mapi32",   "msacm32",  "mswsock",  "netapi32", "ntdll",    "odbc32",   "odbccp32",
+    "ole32",    "oleacc",   "oleaut32", "olecli32", "oledlg",   "olepro32", "olesvr32", "opengl32", "penwin32",
+    "pkpd32",   "powrprof", "psapi",    "quartz",   "rapi",     "rasapi32", "rasdlg",   "rpcdce4",  "rpcns4",
+    "rpcrt4",   "secur32",  "setupapi", "shell32",  "shfolder", "shlwapi",  "snmpapi",  "strmiids", "svrapi",
+    "tapi32",   "th32",     "thunk32",  "url",      "user32",   "version",  "vfw32",    "wininet",  "winmm",
+    "wow32",    "ws2_32",   "wsnmp32",  "wsock32"};
 
 // Options after which the host compiler does not link.
 constexpr std::array<std::string_view, 3> kNoLinkOptions = {"-c", "-S", "-E"};
@@ -197,16 +208,18 @@ bool is_windows_path(std::string_view argument) {
   return argument.size() >= 3 && argument[0] == '\\' && argument[1] == '\\';
 }
 
-bool is_host_library_option(std::string_view argument) {
+bool is_windows_library_option(std::string_view argument) {
   if (argument.size() <= 2 || argument.substr(0, 2) != "-l") return false;
-  const std::string_view name = argument.substr(2);
-  return std::find(kHostLibraries.begin(), kHostLibraries.end(), name) != kHostLibraries.end();
+  std::string name(argument.substr(2));
+  for (char& c : name) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+  return std::binary_search(kWindowsLibraries.begin(), kWindowsLibraries.end(), name);
 }
 
 namespace {
 
-// `for_host`: the host's C compiler, which gets only the host's libraries
-// and libm; otherwise the MinGW cross compiler, which gets every option.
+// `for_host`: the host's C compiler, which gets every library but the
+// Windows system ones, and libm; otherwise the MinGW cross compiler, which
+// gets every option.
 Translation translate(const std::vector<std::string>& arguments, const PathMapper& map, bool for_host) {
   Translation translation;
   std::vector<std::string>& out = translation.arguments;
@@ -218,10 +231,7 @@ Translation translate(const std::vector<std::string>& arguments, const PathMappe
     if (std::find(kNoLinkOptions.begin(), kNoLinkOptions.end(), view) != kNoLinkOptions.end()) {
       links = false;
     }
-    if (for_host && view.size() > 2 && view.substr(0, 2) == "-l") {
-      if (is_host_library_option(view)) out.push_back(argument);
-      continue;
-    }
+    if (for_host && is_windows_library_option(view)) continue;
     const bool joined_output = view.size() > 2 && view.substr(0, 2) == "-o";
     const std::string_view path = joined_output ? view.substr(2) : view;
     if (!map_if_windows_path(path, map, mapped)) {

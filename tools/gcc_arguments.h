@@ -70,10 +70,10 @@ std::string version_report(std::string_view host_compiler, std::string_view vers
 // by a separator, or a UNC path (two leading backslashes).
 bool is_windows_path(std::string_view argument);
 
-// True for a "-l" option whose library the host's C runtime provides (math,
-// threads, dynamic loading, real time); every other "-l" names a Windows
-// system library that the host does not have.
-bool is_host_library_option(std::string_view argument);
+// True for a "-l" option naming, in any case, one of the Windows system
+// libraries of zeb_c's compile line, which the host does not have; any other
+// "-l" (libm, zlib, one a script names) is the host's to find or not.
+bool is_windows_library_option(std::string_view argument);
 
 // A path as the compiler that does the work names it, and as zeb_c gave it.
 struct MappedPath {

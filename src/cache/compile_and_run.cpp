@@ -7,6 +7,7 @@
 #include "base/accounting/newmalloc.h"
 #include "cache/cache_locks.h"
 #include "cache/checksum.h"
+#include "cache/directives.h"
 #include "cache/source_checksum.h"
 #include "cache/process_runner.h"
 #include "cache/program_manifest.h"
@@ -191,7 +192,7 @@ bool publish_messages(const CacheEntry& entry) {
 // place in one step, so that no run ever finds a half-written or unstamped
 // executable. Whatever fails leaves no staging file and the old executable,
 // if any, as it was. The caller holds the entry lock.
-int compile(CacheEntry& entry, std::uint32_t checksum) {
+int compile(CacheEntry& entry, std::uint32_t checksum, const Directives& directives) {
   std::printf("%s", kBanner);
   std::printf("%s \n", toolchain_version_line());
   // Registered before the compile, whatever its outcome, so that /flush can
@@ -210,12 +211,21 @@ int compile(CacheEntry& entry, std::uint32_t checksum) {
   // asked.
   const std::string libraries = toolchain_library_text(
       entry.messages, entry.base_directory, library_question_key(toolchain_report_fingerprint()));
-  const std::string command = compiler_command_line(entry.source, entry.staging, libraries);
+  std::string command =
+      compiler_command_line(entry.source, entry.staging, library_arguments(directives) + libraries);
+  // A script's -Wall would have gcc warn of the very pragmas that named it;
+  // one the script names itself, later, still counts.
+  if (!directives.options.empty()) command += " -Wno-unknown-pragmas";
+  command += option_arguments(directives);
+  if (command.size() >= kMaxCommandLine) return ArgumentTooLong;
   std::fflush(stdout);
   std::int32_t started = 0;
   bool captured = true;
-  const std::uint32_t status =
-      run_captured(command.c_str(), nullptr, &started, entry.messages.c_str(), &captured);
+  // In the source's directory: the paths a script's options name (-Iinclude)
+  // are the script's, as its quoted includes are.
+  const std::string source_directory = directory_of(entry.source);
+  const std::uint32_t status = run_captured(command.c_str(), source_directory.c_str(), &started,
+                                            entry.messages.c_str(), &captured);
   const bool published = publish_messages(entry);
   if (started == 0) return CompilerNotStarted;
   const bool shown = show_capture(entry.messages);
@@ -377,7 +387,7 @@ void delete_staging_files(const std::string& directory) {
   FindClose(find);
 }
 
-int compile_and_run(const char* source_path, const char* base_directory) {
+int compile_and_run(const char* source_path, const char* base_directory, const char* caller_directory) {
   CacheEntry entry;
   if (!make_cache_entry(source_path, base_directory, entry)) return CachePathFailed;
   // Known before anything is compiled: a compile for a program that cannot
@@ -392,7 +402,13 @@ int compile_and_run(const char* source_path, const char* base_directory) {
   // source or header saved while it compiles leaves an executable whose stamp
   // no longer matches, so the next run compiles again. 0 when the source
   // cannot be read.
-  const std::uint32_t checksum = source_checksum(entry.source);
+  Directives directives;
+  const std::uint32_t checksum = source_checksum(entry.source, &directives);
+  // Whether fresh or not: a program is never run against what its source asks.
+  if (!directives.refusal.empty()) {
+    std::fprintf(stderr, "%s \n", directives.refusal.c_str());
+    return DirectiveRefused;
+  }
   // Opened straight away: only when that fails does it matter whether the
   // executable exists (then it cannot be read: 6) or not (compile).
   std::uint32_t stored = 0;
@@ -410,12 +426,13 @@ int compile_and_run(const char* source_path, const char* base_directory) {
     if (is_link(joined(entry.base_directory, "cache"))) return CachePathFailed;
     if (fsutil::create_directory_path(entry.directory.c_str()) != 0) return CachePathFailed;
     if (is_link(entry.directory)) return CachePathFailed;
-    const int result = compile(entry, checksum);
+    const int result = compile(entry, checksum, directives);
     if (result != Success) return result;
   }
 
   const std::string command = run_command_line(entry.executable, extra_args);
-  const std::string working_directory = directory_of(entry.source);
+  const std::string working_directory =
+      directives.workdir == Workdir::Caller ? std::string(caller_directory) : directory_of(entry.source);
   std::fflush(stdout);
   std::int32_t started = 0;
   // Held until the program has started, so that a /flush cannot take its

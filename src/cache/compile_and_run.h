@@ -108,7 +108,8 @@ std::string cache_entry_name(std::string_view source_path);
 std::uint32_t cache_key(std::string_view source_path);
 
 // gcc -x c -O3 "<source>" -o "<executable>"<libraries>, `libraries` being
-// kCompilerLibraries or those of them the toolchain has (toolchain_libraries.h).
+// kCompilerLibraries or those of them the toolchain has (toolchain_libraries.h),
+// after those the source names; the source's options follow.
 std::string compiler_command_line(std::string_view source_path, std::string_view executable,
                                   std::string_view libraries = kCompilerLibraries);
 
@@ -126,9 +127,14 @@ bool read_stamp(const char* executable, std::uint32_t* checksum);
 
 // Runs the source file at `source_path` (full path, drive or UNC form) from
 // the cache of the installation in `base_directory`, compiling first when
-// needed; the current directory must be the base directory. Returns 0 with
-// program_exit_status set to the program's exit status, or:
-//  28  the program's command line would exceed kMaxCommandLine
+// needed; the current directory must be the base directory. The compiler
+// runs in the source's directory; the program there too, or in
+// `caller_directory` when the source asks for it (directives.h). Returns 0
+// with program_exit_status set to the program's exit status, or:
+//  30  a directive of the source is refused (its line, naming the file, the
+//      line and what is refused, goes to standard error)
+//  28  the program's or the compiler's command line would exceed
+//      kMaxCommandLine
 //   5  a path that does not fit (see kMaxPathLength), a source path without
 //      a file name, the cache directory cannot be created (or does not
 //      accept a new file), it or the entry's directory is a link when a
@@ -153,6 +159,6 @@ bool read_stamp(const char* executable, std::uint32_t* checksum);
 // that of the source when the compile began; a failed compile or stamp
 // keeps nothing, and the old executable stays until a stamped one replaces
 // it in one step.
-int compile_and_run(const char* source_path, const char* base_directory);
+int compile_and_run(const char* source_path, const char* base_directory, const char* caller_directory);
 
 }  // namespace zeb::cache

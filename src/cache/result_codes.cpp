@@ -6,7 +6,7 @@ namespace zeb::cache {
 namespace {
 
 // Indexed by code. Several codes share a text; the exit status tells them apart.
-constexpr std::array<const char*, 30> kMessages = {
+constexpr std::array<const char*, 31> kMessages = {
     nullptr,                                                           // 0
     nullptr,                                                           // 1: usage printed
     nullptr,                                                           // 2: "file ... don't exist"
@@ -37,6 +37,7 @@ constexpr std::array<const char*, 30> kMessages = {
     "cannot locate required executable module\n",                     // 27
     "argument or path too long\n",                                     // 28
     "cache directory not private to this user\n",                      // 29
+    "directive or compiler option not allowed\n",                      // 30
 };
 
 constexpr const char* kUnexpected = "unexpected error\n";

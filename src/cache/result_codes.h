@@ -42,10 +42,13 @@ enum ResultCode : std::int32_t {
   // Not in the original table: the user's own state directory belongs to
   // another user or may be changed by others, so nothing kept there is run.
   StateDirectoryNotPrivate = 29,
+  // Not in the original table: a directive of the source (directives.h)
+  // cannot be read or asks for a compiler option that is not allowed.
+  DirectiveRefused = 30,
 };
 
 // The message that `main` prints for a result: null for 0, 1 and 2 (their
-// text was printed where they arose), "unexpected error\n" outside 1..29.
+// text was printed where they arose), "unexpected error\n" outside 1..30.
 // The text is static.
 const char* result_message(std::int32_t code);
 

@@ -42,7 +42,7 @@ struct StreamCloser {
 
 // Feeds the whole file to the checksum and the scanner; false when it cannot
 // be opened.
-bool read_file(const std::string& path, std::uint32_t& checksum, IncludeScanner& scanner) {
+bool read_file(const std::string& path, std::uint32_t& checksum, DirectiveScanner& scanner) {
   const std::unique_ptr<std::FILE, StreamCloser> stream(platform::open_stream(path.c_str(), "rb"));
   if (!stream) return false;
   // Each read goes from the file straight into the chunk, as large as a
@@ -70,6 +70,14 @@ std::string beside(const std::string& includer, std::string_view name) {
   return platform::full_path(path).value_or(path);
 }
 
+// Adds one file's directives to those of the files read before it.
+void gather(const Directives& file, const std::string& path, Directives& all) {
+  all.libraries.insert(all.libraries.end(), file.libraries.begin(), file.libraries.end());
+  all.options.insert(all.options.end(), file.options.begin(), file.options.end());
+  if (file.workdir != Workdir::Unnamed) all.workdir = file.workdir;
+  if (all.refusal.empty() && !file.refusal.empty()) all.refusal = path + ":" + file.refusal;
+}
+
 std::string lower_case(std::string text) {
   strlib::to_lower(text);
   return text;
@@ -77,7 +85,7 @@ std::string lower_case(std::string text) {
 
 }  // namespace
 
-void IncludeScanner::feed(const char* data, std::size_t size) {
+void DirectiveScanner::feed(const char* data, std::size_t size) {
   const char* const end = data + size;
   while (data < end) {
     const char* const line_end = static_cast<const char*>(std::memchr(data, '\n', static_cast<std::size_t>(end - data)));
@@ -92,6 +100,8 @@ void IncludeScanner::feed(const char* data, std::size_t size) {
       if (!skipping_) {
         const auto piece = static_cast<std::size_t>(piece_end - data);
         if (line_.size() + piece > kMaxDirectiveLine) {
+          line_.append(data, kMaxDirectiveLine - line_.size());
+          overlong_ = looks_like_directive(line_);
           skipping_ = true;
           line_.clear();
         } else {
@@ -105,18 +115,27 @@ void IncludeScanner::feed(const char* data, std::size_t size) {
   }
 }
 
-void IncludeScanner::finish() { end_line(); }
+void DirectiveScanner::finish() { end_line(); }
 
-void IncludeScanner::end_line() {
+void DirectiveScanner::end_line() {
+  const bool refused_before = !directives_.refusal.empty();
   if (!skipping_) {
     const std::string_view name = quoted_name(line_);
     if (!name.empty()) names_.emplace_back(name);
+    read_directive(line_, directives_);
+  } else if (overlong_ && !refused_before) {
+    directives_.refusal = "directive longer than " + std::to_string(kMaxDirectiveLine) + " characters";
+  }
+  if (!refused_before && !directives_.refusal.empty()) {
+    directives_.refusal.insert(0, std::to_string(line_number_) + ": ");
   }
   line_.clear();
   skipping_ = false;
+  overlong_ = false;
+  ++line_number_;
 }
 
-std::uint32_t source_checksum(const std::string& source_path) {
+std::uint32_t source_checksum(const std::string& source_path, Directives* directives) {
   std::uint32_t checksum = 0;
   std::unordered_set<std::string> seen = {lower_case(source_path)};
   std::vector<std::string> to_read = {source_path};
@@ -124,13 +143,14 @@ std::uint32_t source_checksum(const std::string& source_path) {
   while (!to_read.empty()) {
     const std::string path = std::move(to_read.back());
     to_read.pop_back();
-    IncludeScanner scanner;
+    DirectiveScanner scanner;
     if (!read_file(path, checksum, scanner)) {
       // A header that went between the look and the read counts as gone.
       if (first) return 0;
       continue;
     }
     first = false;
+    if (directives != nullptr) gather(scanner.directives(), path, *directives);
     // Pushed last first, so that they are read in the order they appear.
     const std::vector<std::string>& names = scanner.names();
     std::vector<std::string> found;

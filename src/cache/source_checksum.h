@@ -9,30 +9,39 @@
 #include <string_view>
 #include <vector>
 
+#include "cache/directives.h"
+
 namespace zeb::cache {
 
 // A line longer than this is never taken for an include directive: the
-// scanner keeps no more of a line than that while it looks.
+// scanner keeps no more of a line than that while it looks. One that begins
+// as a directive of directives.h is refused instead of half read.
 inline constexpr std::size_t kMaxDirectiveLine = 4096;
 
 // Collects the names of the quoted includes (#include "name") of a text fed
-// in pieces of any size, in order. A directive is a line that starts, after
-// blanks, with "#", blanks, "include", blanks and a double quote; includes
-// in angle brackets are not local headers and are left out. Comments and
-// conditionals are not understood: a directive inside them counts too (a
-// needless compile is harmless, a missed one is not).
-class IncludeScanner {
+// in pieces of any size, in order, and its directives (directives.h). An
+// include is a line that starts, after blanks, with "#", blanks, "include",
+// blanks and a double quote; includes in angle brackets are not local
+// headers and are left out. Comments and conditionals are not understood: a
+// directive inside them counts too (a needless compile is harmless, a missed
+// one is not). A refusal starts with the number of the line it is about.
+class DirectiveScanner {
  public:
   void feed(const char* data, std::size_t size);
   // Ends the text: its last line, if it has no line end, is looked at now.
   void finish();
   const std::vector<std::string>& names() const { return names_; }
+  const Directives& directives() const { return directives_; }
+  Directives& directives() { return directives_; }
 
  private:
   void end_line();
-  std::string line_;     // the current line so far, while it may be a directive
+  std::string line_;       // the current line so far, while it may be a directive
   bool skipping_ = false;  // the current line cannot be one
+  bool overlong_ = false;  // it was cut at kMaxDirectiveLine and looks like ours
+  std::size_t line_number_ = 1;
   std::vector<std::string> names_;
+  Directives directives_;
 };
 
 // The CRC-32 of the source at `source_path` (Windows form) followed by each
@@ -40,7 +49,9 @@ class IncludeScanner {
 // file that includes it (an include not found there is the toolchain's and
 // is not followed); recursively, each file once, in the order first met.
 // A source without quoted includes gets the CRC-32 of its own bytes. 0 when
-// the source cannot be read.
-std::uint32_t source_checksum(const std::string& source_path);
+// the source cannot be read. With `directives`, those of every file read
+// are gathered there in the same order; a refusal is prefixed with the path
+// of the file it is in ("<path>:<line>: ...").
+std::uint32_t source_checksum(const std::string& source_path, Directives* directives = nullptr);
 
 }  // namespace zeb::cache

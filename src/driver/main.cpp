@@ -77,10 +77,12 @@ std::int32_t run_source(int argc, char** argv) {
   if (base == nullptr) return ExeDirectoryUnavailable;
   const std::string base_directory = base;
 
+  // Where a script that asks for it runs: the directory it was started from.
+  const std::string caller = current_directory();
   manage_working_directory(kSave, nullptr);
   manage_working_directory(kChange, base_directory.c_str());
   if (const int check = zeb::cache::toolchain_check_kept(base_directory); check != 0) return check;
-  return zeb::cache::compile_and_run(source.c_str(), base_directory.c_str());
+  return zeb::cache::compile_and_run(source.c_str(), base_directory.c_str(), caller.c_str());
 }
 
 }  // namespace

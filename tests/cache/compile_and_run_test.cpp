@@ -38,7 +38,7 @@ TEST(CompileAndRunLimits, SourcePathLongerThanAPathIsRefusedBeforeAnythingIsCrea
   test::ScopedTempDir install;
   test::ScopedCurrentDir here(install.path());
   const std::string source = "C:\\" + std::string(kMaxPathLength - 2, 's');
-  EXPECT_EQ(compile_and_run(source.c_str(), (install.path() + "\\").c_str()), CachePathFailed);
+  EXPECT_EQ(compile_and_run(source.c_str(), (install.path() + "\\").c_str(), ""), CachePathFailed);
   EXPECT_FALSE(std::filesystem::exists(install.host("cache")));
 }
 

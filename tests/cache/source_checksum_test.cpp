@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "cache/checksum.h"
+#include "platform/portable/command_line.h"
 #include "support/scoped.h"
 
 namespace zeb::cache {
@@ -16,7 +17,7 @@ std::uint32_t crc(const std::string& bytes) {
   return crc32_update(0, bytes.data(), static_cast<std::uint32_t>(bytes.size()));
 }
 
-TEST(IncludeScanner, FindsQuotedIncludesWhereverTheTextIsCut) {
+TEST(DirectiveScanner, FindsQuotedIncludesWhereverTheTextIsCut) {
   const std::string text =
       "#include <stdio.h>\n#include \"a.h\"\r\n  #  include\t\"sub/b.h\" // why\n#include\"c.h\"\n"
       "int x; #include \"no.h\"\n#includes \"no.h\"\n#define include \"no.h\"\n#include \"unclosed.h\n"
@@ -24,17 +25,92 @@ TEST(IncludeScanner, FindsQuotedIncludesWhereverTheTextIsCut) {
   const std::vector<std::string> expected = {"a.h", "sub/b.h", "c.h", "e.h"};
   // Fed whole, and cut at every place: a directive split across pieces counts once.
   for (std::size_t cut = 0; cut <= text.size(); ++cut) {
-    IncludeScanner scanner;
+    DirectiveScanner scanner;
     scanner.feed(text.data(), cut);
     scanner.feed(text.data() + cut, text.size() - cut);
     scanner.finish();
     EXPECT_EQ(scanner.names(), expected) << cut;
   }
-  IncludeScanner too_long;
+  DirectiveScanner too_long;
   const std::string padded = "#include \"" + std::string(kMaxDirectiveLine, 'x') + ".h\"\n#include \"f.h\"\n";
   too_long.feed(padded.data(), padded.size());
   too_long.finish();
   EXPECT_EQ(too_long.names(), std::vector<std::string>{"f.h"});
+}
+
+// What a scanner fed `text` in two pieces, cut at `cut`, makes of it.
+DirectiveScanner scanned(const std::string& text, std::size_t cut) {
+  DirectiveScanner scanner;
+  scanner.feed(text.data(), cut);
+  scanner.feed(text.data() + cut, text.size() - cut);
+  scanner.finish();
+  return scanner;
+}
+
+TEST(DirectiveScanner, ReadsLibrariesOptionsAndWorkdirWhereverTheTextIsCut) {
+  const std::string text =
+      "#pragma comment(lib, \"z\")\n#pragma comment( lib , \"bcrypt.LIB\" ) // why\n"
+      "#pragma comment(linker, \"/subsystem:console\")\n#pragma once\nint x; #pragma zeb_c options(\"-o\")\n"
+      "  #  pragma zeb_c options(\"-DM=\\\"a b\\\"\", \"-I\" \"inc\", \"-DA=\\x41\\101\\\\\") /* c */\r\n"
+      "#pragma zeb_c workdir(\"caller\")\n#pragma zeb_cx options(\"-o\")\n#pragma zeb_c workdir(\"source\")\n"
+      "#pragma zeb_c workdir(\"caller\")";
+  for (std::size_t cut = 0; cut <= text.size(); ++cut) {
+    const DirectiveScanner scanner = scanned(text, cut);
+    const Directives& read = scanner.directives();
+    EXPECT_EQ(read.libraries, (std::vector<std::string>{"z", "bcrypt"})) << cut;
+    EXPECT_EQ(read.options, (std::vector<std::string>{"-DM=\"a b\"", "-Iinc", "-DA=AA\\"})) << cut;
+    EXPECT_EQ(read.workdir, Workdir::Caller) << cut;
+    EXPECT_EQ(read.refusal, "") << cut;
+  }
+  // Each option arrives as one argument, whatever it holds.
+  const std::vector<std::string> arguments =
+      platform::split_command_line("gcc" + library_arguments(scanned(text, 0).directives()) +
+                                   option_arguments(scanned(text, 0).directives()));
+  EXPECT_EQ(arguments, (std::vector<std::string>{"gcc", "-lz", "-lbcrypt", "-DM=\"a b\"", "-Iinc", "-DA=AA\\"}));
+}
+
+// Options that would name, change or move what the cache keeps, run other
+// programs or read other files; and directives that cannot be read.
+TEST(DirectiveScanner, RefusesWhatWouldBreakTheCacheAndWhatItCannotRead) {
+  const std::vector<std::string> refused_options = {
+      "-o",      "-ox.exe", "-x",        "-E",     "-S",          "-c",           "-MD",      "-MF",
+      "@args",   "-save-temps", "-dumpdir", "-wrapper", "-Bdir",   "-specs=x",     "-include", "x.c",
+      "",        "-Wl,-o,x", "-Wp,-MD,f", "-fdump-tree-all", "-fplugin=x.so", "-lz;rm", "-l-z", "-v",
+      "-D\x01", "--sysroot=/"};
+  for (const std::string& option : refused_options) {
+    EXPECT_NE(option_refusal(option), "") << option;
+  }
+  for (const std::string option : {"-DX=1", "-UX", "-Iinc", "-Llib", "-lz", "-O", "-O2", "-Ofast", "-g", "-g3",
+                                   "-std=c99", "-Wall", "-Werror=format", "-fno-strict-aliasing", "-mwindows",
+                                   "-pthread", "-static", "-w", "-s", "-isystemdir", "-D X=\"a b\""}) {
+    EXPECT_EQ(option_refusal(option), "") << option;
+  }
+  const std::vector<std::pair<std::string, std::string>> lines = {
+      {"#pragma zeb_c options(\"-O2\", \"-o\")", "2: compiler option \"-o\" is not allowed"},
+      {"#pragma zeb_c options(\"-D\\x1b[2J\")", "2: compiler option \"-D\\x1b[2J\" is not allowed"},
+      {"#pragma zeb_c options(-o)", "2: cannot read the options directive"},
+      {"#pragma zeb_c options(\"-O2\"", "2: cannot read the options directive"},
+      {"#pragma zeb_c options(\"-O2\",)", "2: cannot read the options directive"},
+      {"#pragma zeb_c options(\"-O2\") x", "2: cannot read the options directive"},
+      {"#pragma zeb_c options(\"\\q\")", "2: cannot read the options directive"},
+      {"#pragma zeb_c options(\"-D\\0\")", "2: cannot read the options directive"},
+      {"#pragma zeb_c options(\"-D\\x100\")", "2: cannot read the options directive"},
+      {"#pragma zeb_c options(\"-D\\\")", "2: cannot read the options directive"},
+      {"#pragma zeb_c option(\"-O2\")", "2: unknown zeb_c directive"},
+      {"#pragma zeb_c workdir(\"home\")", "2: workdir takes \"caller\" or \"source\""},
+      {"#pragma comment(lib, z)", "2: cannot read the library directive"},
+      {"#pragma comment(lib, \"-lz\")", "2: library name \"-lz\" is not allowed"},
+      {"#pragma zeb_c options(\"" + std::string(kMaxDirectiveLine, 'x') + "\")",
+       "2: directive longer than 4096 characters"},
+  };
+  for (const auto& [line, refusal] : lines) {
+    // The first refusal is the one named; what follows it is not read.
+    const std::string text = "#pragma comment(lib, \"m\")\n" + line + "\n#pragma zeb_c bad\n#pragma comment(lib, \"q\")\n";
+    for (std::size_t cut = 0; cut <= text.size(); cut += 7) {
+      EXPECT_EQ(scanned(text, cut).directives().refusal, refusal) << line << " cut at " << cut;
+    }
+    EXPECT_EQ(scanned(text, 0).directives().libraries, std::vector<std::string>{"m"}) << line;
+  }
 }
 
 // Headers beside the file that includes them count, recursively, each once;
@@ -68,6 +144,26 @@ TEST(SourceChecksum, CoversTheLocalHeadersTheCompilerWouldRead) {
   write("plain.zebc", "#include <stdio.h>\n#include \"gone.h\"\nint main(void) { return 0; }\n");
   EXPECT_EQ(source_checksum(dir / "plain.zebc"), crc("#include <stdio.h>\n#include \"gone.h\"\nint main(void) { return 0; }\n"));
   EXPECT_EQ(source_checksum(dir / "missing.zebc"), 0u);
+}
+
+// A header's directives count after the source's, and a refusal names the
+// file it is in.
+TEST(SourceChecksum, GathersTheDirectivesOfTheSourceAndItsHeaders) {
+  test::ScopedTempDir dir;
+  test::write_host_file(dir.host("main.zebc"),
+                        "#pragma comment(lib, \"a\")\n#include \"h.h\"\n#pragma zeb_c workdir(\"caller\")\n");
+  test::write_host_file(dir.host("h.h"), "#pragma comment(lib, \"b\")\n#pragma zeb_c options(\"-DH\")\n"
+                                         "#pragma zeb_c workdir(\"source\")\n");
+  Directives read;
+  source_checksum(dir / "main.zebc", &read);
+  EXPECT_EQ(read.libraries, (std::vector<std::string>{"a", "b"}));
+  EXPECT_EQ(read.options, std::vector<std::string>{"-DH"});
+  EXPECT_EQ(read.workdir, Workdir::Source);
+  EXPECT_EQ(read.refusal, "");
+  test::write_host_file(dir.host("h.h"), "\n#pragma zeb_c options(\"-E\")\n");
+  Directives refused;
+  source_checksum(dir / "main.zebc", &refused);
+  EXPECT_EQ(refused.refusal, (dir / "h.h") + ":2: compiler option \"-E\" is not allowed");
 }
 
 // A directive that straddles two reads of a large source still counts.

@@ -33,8 +33,8 @@ TEST(GccStandin, TranslatesTheMingwCommandLineOrRefusesAPathThatDoesNotMap) {
   const struct { Args in, out; std::string unmapped = {}; } cases[] = {
       // The command line zeb_c builds: paths mapped, Windows libraries dropped, libm added.
       {{"-x", "c", "-O3", "C:\\Work\\Hello.zebc", "-o", "c:\\zeb\\h.exe", "-luser32", "-lkernel32", "-lgdi32",
-        "-lntdll", "-lws2_32", "-lwsock32", "-lshlwapi", "-lmsacm32", "-lM"},
-       {"-x", "c", "-O3", "/Work/Hello.zebc", "-o", "/zeb/h.exe", "-lm"}},
+        "-lntdll", "-lws2_32", "-lwsock32", "-lshlwapi", "-lmsacm32", "-lUser32", "-lz", "-lnosuch"},
+       {"-x", "c", "-O3", "/Work/Hello.zebc", "-o", "/zeb/h.exe", "-lz", "-lnosuch", "-lm"}},
       {{"\"C:\\a b\\x.c\"", "-oC:\\out\\p.exe", "\\\\srv\\x.c"}, {"/a b/x.c", "-o/out/p.exe", "srv/x.c", "-lm"}},
       // What is not a full Windows path goes on as it is.
       {{"-DN=C:\\x", "rel\\x.c", "C:a.c", "C:", "/tmp/y.c"}, {"-DN=C:\\x", "rel\\x.c", "C:a.c", "C:", "/tmp/y.c", "-lm"}},
