@@ -1,6 +1,7 @@
 #include "cache/source_checksum.h"
 
 #include <algorithm>
+#include <utility>
 #include <array>
 #include <cstdio>
 #include <cstring>
@@ -22,18 +23,20 @@ std::size_t skip_blanks(std::string_view text, std::size_t at) {
   return at;
 }
 
-// The quoted name of an include directive, or empty when `line` is none.
-std::string_view quoted_name(std::string_view line) {
+// The name of an include directive and whether it is in angle brackets, or
+// an empty name when `line` is none.
+std::pair<std::string_view, bool> included_name(std::string_view line) {
   std::size_t at = skip_blanks(line, 0);
   if (at >= line.size() || line[at] != '#') return {};
   at = skip_blanks(line, at + 1);
   constexpr std::string_view kInclude = "include";
   if (line.substr(at, kInclude.size()) != kInclude) return {};
   at = skip_blanks(line, at + kInclude.size());
-  if (at >= line.size() || line[at] != '"') return {};
-  const std::size_t close = line.find('"', at + 1);
+  if (at >= line.size() || (line[at] != '"' && line[at] != '<')) return {};
+  const bool angled = line[at] == '<';
+  const std::size_t close = line.find(angled ? '>' : '"', at + 1);
   if (close == std::string_view::npos) return {};
-  return line.substr(at + 1, close - at - 1);
+  return {line.substr(at + 1, close - at - 1), angled};
 }
 
 struct StreamCloser {
@@ -68,6 +71,22 @@ std::string beside(const std::string& includer, std::string_view name) {
   path += name;
   std::replace(path.begin(), path.end(), '/', '\\');
   return platform::full_path(path).value_or(path);
+}
+
+// The directories of a script's include options (-I, -iquote, ...), in
+// Windows form, in the order named.
+std::vector<std::string> include_directories(const std::vector<std::string>& options) {
+  static constexpr std::array<std::string_view, 4> kIncludeOptions = {"-I", "-iquote", "-isystem", "-idirafter"};
+  std::vector<std::string> directories;
+  for (const std::string& option : options) {
+    for (const std::string_view prefix : kIncludeOptions) {
+      if (option.size() > prefix.size() && option.starts_with(prefix)) {
+        directories.push_back(platform::windows_path_from_typed(option.substr(prefix.size())));
+        break;
+      }
+    }
+  }
+  return directories;
 }
 
 // Adds one file's directives to those of the files read before it.
@@ -120,8 +139,8 @@ void DirectiveScanner::finish() { end_line(); }
 void DirectiveScanner::end_line() {
   const bool refused_before = !directives_.refusal.empty();
   if (!skipping_) {
-    const std::string_view name = quoted_name(line_);
-    if (!name.empty()) names_.emplace_back(name);
+    const auto [name, angled] = included_name(line_);
+    if (!name.empty()) (angled ? angled_ : names_).emplace_back(name);
     read_directive(line_, directives_);
   } else if (overlong_ && !refused_before) {
     directives_.refusal = "directive longer than " + std::to_string(kMaxDirectiveLine) + " characters";
@@ -137,30 +156,54 @@ void DirectiveScanner::end_line() {
 
 std::uint32_t source_checksum(const std::string& source_path, Directives* directives) {
   std::uint32_t checksum = 0;
+  Directives all;
   std::unordered_set<std::string> seen = {lower_case(source_path)};
   std::vector<std::string> to_read = {source_path};
+  // Names not beside their includer: gcc looks for them in the directories
+  // the script's options name, which a later header may still add to.
+  std::vector<std::string> elsewhere;
   bool first = true;
-  while (!to_read.empty()) {
-    const std::string path = std::move(to_read.back());
-    to_read.pop_back();
-    DirectiveScanner scanner;
-    if (!read_file(path, checksum, scanner)) {
-      // A header that went between the look and the read counts as gone.
-      if (first) return 0;
-      continue;
+  for (;;) {
+    while (!to_read.empty()) {
+      const std::string path = std::move(to_read.back());
+      to_read.pop_back();
+      DirectiveScanner scanner;
+      if (!read_file(path, checksum, scanner)) {
+        // A header that went between the look and the read counts as gone.
+        if (first) return 0;
+        continue;
+      }
+      first = false;
+      gather(scanner.directives(), path, all);
+      // Pushed last first, so that they are read in the order they appear.
+      std::vector<std::string> found;
+      for (const std::string& name : scanner.names()) {
+        std::string header = beside(path, name);
+        if (!fsutil::is_file(header.c_str())) {
+          elsewhere.push_back(name);
+        } else if (seen.insert(lower_case(header)).second) {
+          found.push_back(std::move(header));
+        }
+      }
+      elsewhere.insert(elsewhere.end(), scanner.angled().begin(), scanner.angled().end());
+      to_read.insert(to_read.end(), std::make_move_iterator(found.rbegin()), std::make_move_iterator(found.rend()));
     }
-    first = false;
-    if (directives != nullptr) gather(scanner.directives(), path, *directives);
-    // Pushed last first, so that they are read in the order they appear.
-    const std::vector<std::string>& names = scanner.names();
+    const std::vector<std::string> directories = include_directories(all.options);
     std::vector<std::string> found;
-    for (const std::string& name : names) {
-      std::string header = beside(path, name);
-      if (!fsutil::is_file(header.c_str()) || !seen.insert(lower_case(header)).second) continue;
-      found.push_back(std::move(header));
-    }
-    to_read.insert(to_read.end(), std::make_move_iterator(found.rbegin()), std::make_move_iterator(found.rend()));
+    std::erase_if(elsewhere, [&](const std::string& name) {
+      for (const std::string& directory : directories) {
+        // Relative to the source's directory, where the compiler runs.
+        std::string header = beside(source_path, directory + "\\" + name);
+        if (!fsutil::is_file(header.c_str())) continue;
+        if (seen.insert(lower_case(header)).second) found.push_back(std::move(header));
+        return true;
+      }
+      return false;
+    });
+    if (found.empty()) break;
+    to_read.assign(std::make_move_iterator(found.rbegin()), std::make_move_iterator(found.rend()));
   }
+  if (directives != nullptr) *directives = std::move(all);
   return checksum;
 }
 

@@ -31,6 +31,9 @@ class DirectiveScanner {
   // Ends the text: its last line, if it has no line end, is looked at now.
   void finish();
   const std::vector<std::string>& names() const { return names_; }
+  // The names of includes in angle brackets: the toolchain's, unless the
+  // script's own include directories have them.
+  const std::vector<std::string>& angled() const { return angled_; }
   const Directives& directives() const { return directives_; }
   Directives& directives() { return directives_; }
 
@@ -41,13 +44,17 @@ class DirectiveScanner {
   bool overlong_ = false;  // it was cut at kMaxDirectiveLine and looks like ours
   std::size_t line_number_ = 1;
   std::vector<std::string> names_;
+  std::vector<std::string> angled_;
   Directives directives_;
 };
 
 // The CRC-32 of the source at `source_path` (Windows form) followed by each
 // file it includes with quotes, found as the compiler finds it: beside the
-// file that includes it (an include not found there is the toolchain's and
-// is not followed); recursively, each file once, in the order first met.
+// file that includes it, else (as for includes in angle brackets) in the
+// include directories the script's options name (directives.h), relative
+// to the source's directory; one found nowhere is the toolchain's and is not
+// followed. Recursively, each file once, in the order first met, those
+// found in include directories after the others.
 // A source without quoted includes gets the CRC-32 of its own bytes. 0 when
 // the source cannot be read. With `directives`, those of every file read
 // are gathered there in the same order; a refusal is prefixed with the path

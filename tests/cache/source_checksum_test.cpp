@@ -147,17 +147,25 @@ TEST(SourceChecksum, CoversTheLocalHeadersTheCompilerWouldRead) {
 }
 
 // A header's directives count after the source's, and a refusal names the
-// file it is in.
+// file it is in. Headers found in the include directories the options name
+// (even a later header's) are in the checksum, after the others.
 TEST(SourceChecksum, GathersTheDirectivesOfTheSourceAndItsHeaders) {
   test::ScopedTempDir dir;
-  test::write_host_file(dir.host("main.zebc"),
-                        "#pragma comment(lib, \"a\")\n#include \"h.h\"\n#pragma zeb_c workdir(\"caller\")\n");
-  test::write_host_file(dir.host("h.h"), "#pragma comment(lib, \"b\")\n#pragma zeb_c options(\"-DH\")\n"
-                                         "#pragma zeb_c workdir(\"source\")\n");
+  const std::string main_text = "#pragma comment(lib, \"a\")\n#include \"h.h\"\n#include <lib.h>\n#include \"q.h\"\n"
+                                "#include <stdio.h>\n#pragma zeb_c workdir(\"caller\")\n";
+  const std::string h = "#pragma comment(lib, \"b\")\n#pragma zeb_c options(\"-DH\", \"-Iinc\")\n"
+                        "#pragma zeb_c workdir(\"source\")\n";
+  test::write_host_file(dir.host("main.zebc"), main_text);
+  test::write_host_file(dir.host("h.h"), h);
+  std::filesystem::create_directories(dir.host("inc"));
+  test::write_host_file(dir.host("inc/lib.h"), "int lib;\n");
+  test::write_host_file(dir.host("inc/q.h"), "int q;\n");
   Directives read;
-  source_checksum(dir / "main.zebc", &read);
+  EXPECT_EQ(source_checksum(dir / "main.zebc", &read), crc(main_text + h + "int q;\n" + "int lib;\n"));
+  test::write_host_file(dir.host("inc/lib.h"), "int edited;\n");
+  EXPECT_EQ(source_checksum(dir / "main.zebc"), crc(main_text + h + "int q;\n" + "int edited;\n"));
   EXPECT_EQ(read.libraries, (std::vector<std::string>{"a", "b"}));
-  EXPECT_EQ(read.options, std::vector<std::string>{"-DH"});
+  EXPECT_EQ(read.options, (std::vector<std::string>{"-DH", "-Iinc"}));
   EXPECT_EQ(read.workdir, Workdir::Source);
   EXPECT_EQ(read.refusal, "");
   test::write_host_file(dir.host("h.h"), "\n#pragma zeb_c options(\"-E\")\n");

@@ -27,6 +27,9 @@ TEST_P(DirectivesTest, LibrariesAndOptionsNamedInTheScriptReachTheCompiler) {
   const RunResult first = run({"proj/tool.zebc"});
   EXPECT_EQ(first.out, text("hi there from-inc 0\n")) << first.err;
   EXPECT_EQ(first.status, 0);
+  // A header found through the script's own include directory is in its checksum.
+  write_source("proj/inc/word.h", "#define WORD \"edited\"\n");
+  EXPECT_EQ(run({"proj/tool.zebc"}).out, text("hi there edited 0\n"));
 
   // Refused before anything is compiled, naming the file, line and option.
   const std::string refused = write_source("refused.zebc", "#include <stdio.h>\n#pragma zeb_c options(\"-O2\", \"-o\", \"elsewhere.exe\")\n"
