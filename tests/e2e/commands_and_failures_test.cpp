@@ -7,7 +7,9 @@ namespace {
 
 constexpr const char* kUsage =
     "\nUsage:\n\nzeb_c file.zebc [arguments...] \nWhere file.zebc is the c file that you want to execute/compile;"
-    " the arguments are passed to its program\n\n"
+    " the arguments are passed to its program\n"
+    "In the file, #pragma comment(lib, \"name\") links a library, #pragma zeb_c options(\"-DX=1\", \"-Iinc\")"
+    " adds compiler options and #pragma zeb_c workdir(\"caller\") runs the program in the current directory\n\n"
     "zeb_c /version \nTo get the version of the just in time compiler\n\n"
     "zeb_c /cachedfiles \nTo see all the files that are in the cache\n\n"
     "zeb_c /flush \nTo delete the files in the cache\n\n"
