@@ -33,7 +33,7 @@ inline constexpr std::string_view kRegistryMarkerRewritten = "<zeb software>";
 inline constexpr char kRegistryStagingSuffix[] = ".new";
 
 
-// Texts the commands print.
+// Texts the commands print on standard output: they are what was asked for.
 inline constexpr char kNoCachedFilesText[] = "No cached files\n";
 inline constexpr char kFlushText[] = "deleting cached files \n";
 inline constexpr char kVersionText[] = "ZEB_C version " ZEB_VERSION " \n";

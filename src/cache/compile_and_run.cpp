@@ -98,8 +98,8 @@ std::string quoted_argument(const std::string& argument) {
   return platform::quote_argument(argument);
 }
 
-// Shows the compiler's captured messages; false when the capture exists but
-// cannot be opened.
+// Copies the compiler's captured messages to standard error; false when the
+// capture exists but cannot be opened.
 bool show_capture(const std::string& capture_path) {
   if (!fsutil::file_exists(capture_path.c_str())) return true;
   TrackedStream capture = open_tracked(capture_path, "rb");
@@ -109,7 +109,7 @@ bool show_capture(const std::string& capture_path) {
   for (;;) {
     chunk.fill('\0');
     if (std::fread(chunk.data(), 1, kConsoleChunkSize, capture.get()) == 0) break;
-    std::printf("%s", chunk.data());
+    std::fputs(chunk.data(), stderr);
   }
   return true;
 }
@@ -193,8 +193,8 @@ bool publish_messages(const CacheEntry& entry) {
 // executable. Whatever fails leaves no staging file and the old executable,
 // if any, as it was. The caller holds the entry lock.
 int compile(CacheEntry& entry, std::uint32_t checksum, const Directives& directives) {
-  std::printf("%s", kBanner);
-  std::printf("%s \n", toolchain_version_line());
+  std::fputs(kBanner, stderr);
+  std::fprintf(stderr, "%s \n", toolchain_version_line());
   // Registered before the compile, whatever its outcome, so that /flush can
   // always find what a compile leaves. The registry lower-cases the path in
   // place; the run uses that form.
@@ -219,6 +219,7 @@ int compile(CacheEntry& entry, std::uint32_t checksum, const Directives& directi
   command += option_arguments(directives);
   if (command.size() >= kMaxCommandLine) return ArgumentTooLong;
   std::fflush(stdout);
+  std::fflush(stderr);
   std::int32_t started = 0;
   bool captured = true;
   // In the source's directory: the paths a script's options name (-Iinclude)
@@ -434,6 +435,7 @@ int compile_and_run(const char* source_path, const char* base_directory, const c
   const std::string working_directory =
       directives.workdir == Workdir::Caller ? std::string(caller_directory) : directory_of(entry.source);
   std::fflush(stdout);
+  std::fflush(stderr);
   std::int32_t started = 0;
   // Held until the program has started, so that a /flush cannot take its
   // file away in between; never while it runs.

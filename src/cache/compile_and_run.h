@@ -34,7 +34,8 @@ inline constexpr std::size_t kStampChecksumFromEnd = 10;
 // must also be one that strlib::split_path accepts (strlib::kMaxSplitLength).
 inline constexpr std::size_t kMaxPathLength = 299;
 
-// Printed before a compile, followed by the toolchain's version line.
+// Written to standard error before a compile, followed by the toolchain's
+// version line.
 inline constexpr char kBanner[] = "ZEB Software ZEB_C JIT compiler version " ZEB_VERSION " \n";
 
 // The libraries a compile links against, as they follow the output path on
@@ -47,7 +48,7 @@ extern const char kCompilerLibraries[];
 // before anything is compiled or run.
 inline constexpr std::size_t kMaxCommandLine = 32767;
 
-// The compiler's output is shown in chunks of this many bytes.
+// The compiler's output is copied to standard error in chunks of this many bytes.
 inline constexpr std::size_t kConsoleChunkSize = 4096;
 
 // The compiler writes into a staging file beside the executable, named with
@@ -149,10 +150,11 @@ bool read_stamp(const char* executable, std::uint32_t* checksum);
 //      manifest cannot be written
 //  11  the new executable cannot be opened to write the checksum
 //  12  the program could not be started
-// Before a compile it prints kBanner, the version line and " \n", registers
-// the executable in the installation's registry, and shows the compiler's
-// messages. Standard output is flushed before each child starts, so the
-// children's output follows everything printed before it.
+// Before a compile it writes kBanner, the version line and " \n" to standard
+// error, registers the executable in the installation's registry, and copies
+// the compiler's messages to standard error: standard output is the
+// program's alone. Both streams are flushed before each child starts, so the
+// children's output follows everything written before it.
 //
 // Overlapping runs: the entry lock (cache/cache_locks.h) is held from the
 // freshness check until the program has started; the checksum stamped is

@@ -47,8 +47,8 @@ enum ResultCode : std::int32_t {
   DirectiveRefused = 30,
 };
 
-// The message that `main` prints for a result: null for 0, 1 and 2 (their
-// text was printed where they arose), "unexpected error\n" outside 1..30.
+// The message that `main` writes to standard error for a result: null for 0,
+// 1 and 2 (their text was written where they arose), "unexpected error\n" outside 1..30.
 // The text is static.
 const char* result_message(std::int32_t code);
 

@@ -117,7 +117,7 @@ bool targets_mingw(std::string_view output) {
 int examine_toolchain_report(const char* output) {
   version_line().clear();
   if (strlib::find_nocase(output, kMingwMarker) == 0 && !targets_mingw(output)) {
-    std::printf("%s", kMingwNotFoundMessage);
+    std::fputs(kMingwNotFoundMessage, stderr);
     return GccNotMingw;
   }
   const int position = strlib::find_nocase(output, kVersionWords);
@@ -131,7 +131,7 @@ int examine_toolchain_report(const char* output) {
 
   version_line() = std::string(kVersionWords) + std::string(word) + " \n";
   if (older_than_minimum(parse_version(word))) {
-    std::printf("%s", kVersionTooOldMessage);
+    std::fputs(kVersionTooOldMessage, stderr);
     return GccTooOld;
   }
   return Success;

@@ -38,7 +38,7 @@ inline constexpr int kMinimumPatch = 2;
 // 300-byte text; a longer word is no version.
 inline constexpr std::size_t kMaxVersionWordLength = 285;
 
-// Printed by the check itself.
+// Written to standard error by the check itself.
 inline constexpr const char* kMingwNotFoundMessage = "gcc mingw not found \n";
 inline constexpr const char* kVersionTooOldMessage =
     "zeb_c requires gcc mingw version 3.4.2 or above \n";
@@ -53,12 +53,12 @@ inline constexpr const char* kVersionTooOldMessage =
 //  20  the capture file could not be written in full, or opened;
 //  24  the capture file is empty;
 //  23  not a MinGW build: neither the marker nor a MinGW target in the
-//      output (prints kMingwNotFoundMessage);
+//      output (writes kMingwNotFoundMessage);
 //  22  no "gcc version " in the output, or a version word over
 //      kMaxVersionWordLength;
 //  21  the version, read as major.minor.patch from the leading numbers of
 //      the word after "gcc version " (missing parts 0: "12-posix" is 12.0.0),
-//      is below 3.4.2 (prints kVersionTooOldMessage).
+//      is below 3.4.2 (writes kVersionTooOldMessage).
 // The capture file is left in place. toolchain_check names the capture file
 // relative to the current directory; toolchain_check_in names it in
 // `base_directory` (which should be the current one: gcc is found from
@@ -69,7 +69,7 @@ int toolchain_check_in(std::string_view base_directory);
 // The check of toolchain_check_in, answered from the answer kept in the state
 // directory `base_directory` (the current one) while the gcc it would start
 // and the environment it would start it in are those the answer was given
-// for (toolchain_answer.h): then nothing is started, nothing printed and the
+// for (toolchain_answer.h): then nothing is started, nothing written and the
 // capture file is left as it is. Otherwise the check runs under the
 // installation lock, and an acceptable toolchain's answer is kept for the
 // next run. Same results as toolchain_check_in.
@@ -82,7 +82,7 @@ bool acceptable_version_word(std::string_view word);
 
 // The examination of the captured output on its own: `output` is the
 // terminated text of at most kVersionOutputLimit bytes; returns 0, 21, 22 or
-// 23 as above, printing and keeping the version line as toolchain_check does.
+// 23 as above, writing its messages and keeping the version line as toolchain_check does.
 int examine_toolchain_report(const char* output);
 
 // "gcc version <version word> \n" from the latest toolchain_check that read a

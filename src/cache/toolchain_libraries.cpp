@@ -294,6 +294,7 @@ std::string toolchain_library_text(const std::string& capture_file, std::string_
   std::int32_t started = 0;
   bool captured = true;
   std::fflush(stdout);
+  std::fflush(stderr);
   const std::uint32_t status = run_captured(kSearchDirsCommand, nullptr, &started, capture_file.c_str(), &captured);
   const std::string report = started != 0 && captured && status == 0 ? read_report(capture_file) : std::string();
   platform::remove_file(capture_file.c_str());

@@ -24,6 +24,10 @@ namespace {
 using namespace zeb::driver;
 using namespace zeb::cache;
 
+// Standard output carries only what was asked for: the usage text, the
+// commands' answers and the program's own output. Everything else zeb_c says
+// goes to standard error, so that a pipeline's data never depends on whether
+// this run compiled or failed.
 constexpr const char* kUsage =
     "\nUsage:\n\nzeb_c file.zebc [arguments...] \nWhere file.zebc is the c file that you want to execute/compile;"
     " the arguments are passed to its program\n"
@@ -55,7 +59,7 @@ std::int32_t run_source(int argc, char** argv) {
   // Windows rules would shorten ("x.zebc." on POSIX) names no file that can
   // be run as typed; running "x.zebc" instead would run another file.
   if (!zeb::platform::typed_path_is_exact(argv[1]) || zeb::fsutil::file_exists(argv[1]) == 0) {
-    std::printf(kSourceMissing, argv[1]);
+    std::fprintf(stderr, kSourceMissing, argv[1]);
     return SourceMissing;
   }
   // The user's current directory anchors a relative name and is where the
@@ -109,7 +113,7 @@ int main(int argc, char** argv) {
     manage_working_directory(kRestore, nullptr);
   }
   if (result != Success) {
-    if (const char* message = result_message(result)) std::printf("%s", message);
+    if (const char* message = result_message(result)) std::fputs(message, stderr);
     return result;
   }
   return program_exit_status;

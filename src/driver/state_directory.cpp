@@ -72,11 +72,11 @@ const char* state_directory() {
 int state_refusal(bool for_command) {
   const StateChoice& choice = state_choice();
   if (choice.refusal == StateChoice::Refusal::NotPrivate) {
-    std::printf(kStateNotPrivate, choice.tried.c_str());
+    std::fprintf(stderr, kStateNotPrivate, choice.tried.c_str());
     return cache::StateDirectoryNotPrivate;
   }
   if (choice.refusal == StateChoice::Refusal::NotCreated && !for_command) {
-    std::printf(kStateNotCreated, choice.tried.c_str());
+    std::fprintf(stderr, kStateNotCreated, choice.tried.c_str());
     return cache::CaptureFileUnopenable;
   }
   return 0;

@@ -12,7 +12,8 @@ namespace zeb::driver {
 // user's own state.
 inline constexpr const char* kUserStateDirectory = "zeb_c";
 
-// Printed, with the directory, before the result that a refused choice gives.
+// Written to standard error, with the directory, before the result that a
+// refused choice gives.
 inline constexpr const char* kStateNotCreated = "cannot make a cache directory of this user's own: %s \n";
 inline constexpr const char* kStateNotPrivate = "%s is not this user's own: another user owns it or may change it \n";
 
@@ -38,8 +39,8 @@ struct StateChoice {
 // The text is static.
 const char* state_directory();
 
-// For a run of a source: 0 when its state directory is usable; else prints
-// which directory was refused and returns the result: 20 when the user's own
+// For a run of a source: 0 when its state directory is usable; else writes
+// to standard error which directory was refused and returns the result: 20 when the user's own
 // directory could not be made (or none is known), 29 when it is not private.
 // For a command (`for_command`), only the refusal of a directory that is not
 // private counts: the commands act on the installation otherwise.

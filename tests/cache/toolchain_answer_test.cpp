@@ -27,9 +27,9 @@ class KeptToolchainAnswerTest : public ::testing::Test {
   // The check of a run whose gcc would say `said`, and the version line it leaves.
   std::pair<int, std::string> check(const std::string& said) {
     test::ScopedEnvVar output("ZEB_FAKE_GCC_OUTPUT", said);
-    ::testing::internal::CaptureStdout();
+    ::testing::internal::CaptureStderr();
     const int result = toolchain_check_kept(state_.path());
-    ::testing::internal::GetCapturedStdout();
+    ::testing::internal::GetCapturedStderr();
     return {result, toolchain_version_line()};
   }
   fs::path gcc() const { return bin_.host("gcc" + test::test_program("child_fake_gcc").extension().string()); }

@@ -42,9 +42,9 @@ TEST(ToolchainCheckTest, VersionsAndCapturesOfTheFakeCompiler) {
   for (const auto& [said, empty, result, printed, line] : cases) {
     test::ScopedEnvVar output("ZEB_FAKE_GCC_OUTPUT", said);
     test::ScopedEnvVar empty_capture("ZEB_FAKE_GCC_EMPTY", empty ? kVersionCaptureFile : std::optional<std::string>());
-    ::testing::internal::CaptureStdout();
+    ::testing::internal::CaptureStderr();
     const int got = toolchain_check();
-    const std::string shown = ::testing::internal::GetCapturedStdout() + "|" + toolchain_version_line();
+    const std::string shown = ::testing::internal::GetCapturedStderr() + "|" + toolchain_version_line();
     EXPECT_EQ(std::pair(got, shown), std::pair(result, std::string(printed) + "|" + line)) << said.value_or("-");
   }
 }
@@ -66,9 +66,9 @@ TEST(ToolchainCheckTest, TargetsThatAreNotMingw) {
       {"Target: mingw32\ngcc version 3.3.3\n", GccTooOld},
   };
   for (const auto& [output, result] : cases) {
-    ::testing::internal::CaptureStdout();
+    ::testing::internal::CaptureStderr();
     EXPECT_EQ(examine_toolchain_report(output), result) << output;
-    ::testing::internal::GetCapturedStdout();
+    ::testing::internal::GetCapturedStderr();
   }
 }
 

@@ -21,29 +21,29 @@ class CommandsTest : public E2ETest {
 };
 
 TEST_P(CommandsTest, UsageVersionAndRefusedArguments) {
-  const std::tuple<std::vector<std::string>, std::string, int> cases[] = {  // arguments, output, status
-      {{}, kUsage, 1},
+  const std::tuple<std::vector<std::string>, std::string, std::string, int> cases[] = {  // arguments, out, err, status
+      {{}, kUsage, "", 1},
       // Help and the version asked for the usual ways.
-      {{"--help"}, kUsage, 0}, {{"-h"}, kUsage, 0}, {{"/?"}, kUsage, 0},
-      {{"/version", "ignored"}, "ZEB_C version 1.0.0 \n", 0}, {{"--version"}, "ZEB_C version 1.0.0 \n", 0},
+      {{"--help"}, kUsage, "", 0}, {{"-h"}, kUsage, "", 0}, {{"/?"}, kUsage, "", 0},
+      {{"/version", "ignored"}, "ZEB_C version 1.0.0 \n", "", 0}, {{"--version"}, "ZEB_C version 1.0.0 \n", "", 0},
       // Commands are case-sensitive: this one is taken for a file name.
-      {{"/Version"}, "file /Version don't exist \n", 2},
+      {{"/Version"}, "", "file /Version don't exist \n", 2},
       // The existence test comes first, whatever the name looks like.
-      {{"nothing.zebc", "a"}, "file nothing.zebc don't exist \n", 2},
-      {{".\\nothing.zebc"}, "file .\\nothing.zebc don't exist \n", 2},
-      {{"\\nothing.zebc"}, "file \\nothing.zebc don't exist \n", 2},
+      {{"nothing.zebc", "a"}, "", "file nothing.zebc don't exist \n", 2},
+      {{".\\nothing.zebc"}, "", "file .\\nothing.zebc don't exist \n", 2},
+      {{"\\nothing.zebc"}, "", "file \\nothing.zebc don't exist \n", 2},
       // The source named from the root of the current drive.
-      {{source_.substr(2)}, "cannot use relative path that has a \\ as the first character\n", 14},
+      {{source_.substr(2)}, "", "cannot use relative path that has a \\ as the first character\n", 14},
   };
-  for (const auto& [arguments, out, status] : cases) expect_run(arguments, text(out), status);
+  for (const auto& [arguments, out, err, status] : cases) expect_run(arguments, {text(out), text(err)}, status);
   // On POSIX a backslash is part of a name, so ".\\" begins a name with a dot;
   // and a final dot or blank is part of a name too, so these name no file
   // that can be run, not hello.zebc (even when such a file exists).
   if (!install_.windows_host()) {
-    expect_run({".\\hello.zebc"}, text("cannot use relative path that has a . as the first character\n"), 15);
+    expect_run({".\\hello.zebc"}, failed("cannot use relative path that has a . as the first character\n"), 15);
     write_source("hello.zebc.", printing("other"));
     for (const std::string typed : {"hello.zebc.", "hello.zebc ", "hello.zebc...", "./hello.zebc. "}) {
-      expect_run({typed}, "file " + typed + " don't exist \n", 2);
+      expect_run({typed}, failed("file " + typed + " don't exist \n"), 2);
     }
   }
   EXPECT_FALSE(fs::exists(install_.host() / "cache"));
@@ -118,7 +118,7 @@ TEST_P(CommandsTest, FlushDeletesOnlyInsideTheCacheAndDropsForeignLines) {
 }
 
 TEST_P(CommandsTest, MissingOrWrongToolchainLeavesNothingInTheCache) {
-  // What the fake gcc prints (none: there is no gcc) and its status; zeb_c's output and status.
+  // What the fake gcc prints (none: there is no gcc) and its status; zeb_c's messages and status.
   const std::tuple<std::string, std::string, std::string, int> toolchains[] = {
       {"", "0", "gcc not found or gcc error\n", 17},
       {"gcc version 3.3.1 (mingw-special)\n", "0",
@@ -127,27 +127,44 @@ TEST_P(CommandsTest, MissingOrWrongToolchainLeavesNothingInTheCache) {
       {"(mingw-special) but no version\n", "0", "gcc compiler not installed or not mingw\n", 22},
       {"gcc version 4.7.1 (mingw-special)\n", "1", "compilation error\n", 18},
   };
-  for (const auto& [says, gcc_status, out, status] : toolchains) {
+  for (const auto& [says, gcc_status, message, status] : toolchains) {
     fs::remove(install_.gcc());
     if (!says.empty()) install_.use_fake_gcc();
-    expect_run({"hello.zebc"}, text(out), status,
+    expect_run({"hello.zebc"}, failed(message), status,
                {.environment = {"PATH=/nonexistent", "ZEB_FAKE_GCC_OUTPUT=" + says, "ZEB_FAKE_GCC_STATUS=" + gcc_status}});
   }
   // A compile that reports success without an output; what it printed are its
   // messages (their line ends are not checked: Windows shows CR LF as CR CR LF).
   const std::string says = "gcc version 4.7.1 (mingw-special)";
   const RunResult silent = run({"hello.zebc"}, {.environment = {"ZEB_FAKE_GCC_OUTPUT=" + says + "\n"}});
-  EXPECT_EQ(silent.status, 9);
-  EXPECT_TRUE(silent.out.starts_with(text("ZEB Software ZEB_C JIT compiler version 1.0.0 \ngcc version 4.7.1 \n \n") + says) &&
-              silent.out.ends_with(text("compilation error\n"))) << silent.out;
+  EXPECT_EQ(std::pair(silent.out, silent.status), std::pair(std::string(), 9));
+  EXPECT_TRUE(silent.err.starts_with(text("ZEB Software ZEB_C JIT compiler version 1.0.0 \ngcc version 4.7.1 \n \n") + says) &&
+              silent.err.ends_with(text("compilation error\n"))) << silent.err;
   EXPECT_TRUE(install_.cached_executables().empty());
 }
 
 TEST_P(CommandsTest, CaptureFileThatCannotBeDeletedGivesSixteen) {
   test::write_host_file(install_.host() / "zeb_c.dat", "old output");
   fs::permissions(install_.host() / "zeb_c.dat", fs::perms::owner_read);
-  expect_run({"hello.zebc"}, text("file don't exist\n"), 16);
+  expect_run({"hello.zebc"}, failed("file don't exist\n"), 16);
   EXPECT_FALSE(fs::exists(install_.host() / "cache"));
+}
+
+// zeb_c's own texts go to standard error, so that a pipeline's data is the
+// program's output alone, the same whether or not this run compiled, and a
+// failure leaves it empty. What was asked for stays on standard output.
+TEST_P(CommandsTest, StandardOutputIsTheProgramsAloneAndZebcSpeaksOnStandardError) {
+  write_source("gen.zebc", printing("id,value\\n1,2"));
+  expect_run({"gen.zebc"}, compiled("id,value\n1,2\n"));
+  expect_run({"gen.zebc"}, text("id,value\n1,2\n"));
+  write_source("bad.zebc", "int main(void) { return 0 }\n");
+  const RunResult bad = run({"bad.zebc"});
+  const std::string messages = test::read_host_file(install_.host() / "zeb_c.dat");
+  expect_printed(bad, {"", install_.compile_header() + text(messages + "compilation error\n")}, 9);
+  EXPECT_NE(messages.find("error:"), std::string::npos);
+  expect_run({"gone.zebc"}, failed("file gone.zebc don't exist \n"), 2);
+  expect_run({"/version"}, text("ZEB_C version 1.0.0 \n"));
+  expect_run({}, text(kUsage), 1);
 }
 
 ZEB_E2E_ON_EVERY_HOST(CommandsTest);

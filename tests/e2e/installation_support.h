@@ -13,6 +13,7 @@
 #include <ostream>
 #include <string>
 #include <tuple>
+#include <utility>
 #include <vector>
 
 #include "support/scoped.h"
@@ -37,11 +38,22 @@ struct RunResult {
   std::string err;   // standard error
 };
 
+// What a run should print: `out` on standard output and `err` on standard
+// error. A text alone is standard output's, with nothing on standard error.
+struct Printed {
+  Printed(std::string on_out, std::string on_err = {}) : out(std::move(on_out)), err(std::move(on_err)) {}
+  std::string out, err;
+};
+// Checks both streams and the exit status of a run; returns the run.
+RunResult expect_printed(RunResult result, const Printed& printed, int status = 0);
+
 struct RunOptions {
   // Where zeb_c runs (host path); E2ETest takes it below its work directory.
   fs::path directory{};
   std::string input{};                     // fed to standard input
   std::vector<std::string> environment{};  // "NAME=value", added to the test's own
+  // Standard error into standard output's file, as 2>&1 does.
+  bool one_stream = false;
   // Every file zeb_c and its children write stops growing at this many
   // bytes, as on a full disk.
   std::optional<std::uint64_t> file_size_limit{};
@@ -70,8 +82,8 @@ class Installation {
   std::string text(const std::string& lines) const;
   // The current directory as a program compiled on this host prints it.
   std::string program_sees(const fs::path& directory) const;
-  // What zeb_c prints before it compiles: the banner, the toolchain's
-  // version line and the blank line after it.
+  // What zeb_c writes to standard error before it compiles: the banner, the
+  // toolchain's version line and the blank line after it.
   std::string compile_header() const;
 
   // Runs zeb_c with `arguments` as a user would, and waits for it.
@@ -123,10 +135,16 @@ class E2ETest : public ::testing::TestWithParam<Host> {
     return std::async(std::launch::async, [=, this] { return run(arguments); });
   }
   // Runs zeb_c in the work directory and checks what it prints and its status.
-  RunResult expect_run(const std::vector<std::string>& arguments, const std::string& out, int status = 0,
-                  const RunOptions& options = {}) const;
+  RunResult expect_run(const std::vector<std::string>& arguments, const Printed& printed, int status = 0,
+                       const RunOptions& options = {}) const {
+    SCOPED_TRACE(arguments.empty() ? "(nothing)" : arguments[0]);
+    return expect_printed(run(arguments, options), printed, status);
+  }
   std::string text(const std::string& lines) const { return install_.text(lines); }
-  std::string compiled(const std::string& lines) const { return install_.compile_header() + text(lines); }
+  // A run that compiled: the program's `lines`, the compile header apart.
+  Printed compiled(const std::string& lines) const { return {text(lines), install_.compile_header()}; }
+  // A run that failed: nothing but zeb_c's `message`.
+  Printed failed(const std::string& message) const { return {"", text(message)}; }
 
   Installation install_;
   test::ScopedTempDir work_;

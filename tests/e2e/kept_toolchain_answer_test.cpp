@@ -29,24 +29,24 @@ TEST_P(KeptToolchainAnswerTest, ACachedRunAsksNoGccAndAnotherGccPutInPlaceIsAske
   expect_run({"hello.zebc"}, text("hi\n"), 0, linux_gcc());
   // The same gcc with another write time: asked, and refused; nothing kept.
   fs::last_write_time(install_.gcc(), fs::last_write_time(install_.gcc()) - std::chrono::hours(1));
-  expect_run({"hello.zebc"}, text(kNotMingw), 23, linux_gcc());
-  expect_run({"hello.zebc"}, text(kNotMingw), 23, linux_gcc());
+  expect_run({"hello.zebc"}, failed(kNotMingw), 23, linux_gcc());
+  expect_run({"hello.zebc"}, failed(kNotMingw), 23, linux_gcc());
   // Another gcc (another size), too old.
   fs::remove(install_.gcc());
   install_.use_fake_gcc();
   expect_run({"hello.zebc"},
-             text("zeb_c requires gcc mingw version 3.4.2 or above \ngcc not found or wrong version\n"), 21,
+             failed("zeb_c requires gcc mingw version 3.4.2 or above \ngcc not found or wrong version\n"), 21,
              {.environment = {"ZEB_FAKE_GCC_OUTPUT=gcc version 3.3.1 (mingw-special)\n"}});
   // None at all.
   fs::remove(install_.gcc());
-  expect_run({"hello.zebc"}, text("gcc not found or gcc error\n"), 17, {.environment = {"PATH=/nonexistent"}});
+  expect_run({"hello.zebc"}, failed("gcc not found or gcc error\n"), 17, {.environment = {"PATH=/nonexistent"}});
 }
 
 TEST_P(KeptToolchainAnswerTest, ADamagedAnswerIsAskedAgainAndFlushDeletesIt) {
   expect_run({"hello.zebc"}, compiled("hi\n"));
   const std::string libraries = test::read_host_file(install_.host() / "cache" / "libraries.dat");
   test::write_host_file(kept(), test::read_host_file(kept()) + "x");
-  expect_run({"hello.zebc"}, text(kNotMingw), 23, linux_gcc());
+  expect_run({"hello.zebc"}, failed(kNotMingw), 23, linux_gcc());
   // Asked again and kept anew; a compile served by the kept answer keeps the
   // library answer, which is keyed by the toolchain's report.
   expect_run({"hello.zebc"}, text("hi\n"));

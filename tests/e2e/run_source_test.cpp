@@ -27,7 +27,7 @@ using RunSourceTest = E2ETest;
 
 TEST_P(RunSourceTest, FirstRunCompilesAndLaterRunsComeFromTheCache) {
   const std::string source = write_source("hello.zebc", kHello);
-  EXPECT_EQ(expect_run({"hello.zebc"}, compiled("hello from zebc\n")).err, "");
+  expect_run({"hello.zebc"}, compiled("hello from zebc\n"));
   // The cache entry: named from the lower-cased full path, stamped with the
   // source's checksum 10 bytes before the end of 300 added bytes.
   const fs::path executable = install_.executable_for(source);
@@ -46,8 +46,8 @@ TEST_P(RunSourceTest, SourcePathsTypedTheHostsWayRunTheRightProgramInItsDirector
   write_source("sub dir/x.zebc", where_source("dir"));
   write_source("x.zebc", where_source("top"));
   const std::string in_sub = text("sub " + install_.program_sees(work_.host("sub")) + "\n");
-  std::vector<std::tuple<std::string, std::string, std::string>> cases = {  // typed, where, output
-      {"sub/x.zebc", "", install_.compile_header() + in_sub},
+  std::vector<std::tuple<std::string, std::string, Printed>> cases = {  // typed, where, printed
+      {"sub/x.zebc", "", {in_sub, install_.compile_header()}},
       {"sub dir/x.zebc", "", compiled("dir " + install_.program_sees(work_.host("sub dir")) + "\n")},
       {"x.zebc", "", compiled("top " + install_.program_sees(work_.host_path()) + "\n")},
       // The same file by another spelling, or from another directory, reuses its entry.
@@ -71,11 +71,11 @@ TEST_P(RunSourceTest, SourcePathsTypedTheHostsWayRunTheRightProgramInItsDirector
     // is, so there a doubled separator names a second cache entry.
     cases.push_back({"sub//x.zebc", "", in_sub});
   }
-  for (const auto& [typed, where, out] : cases) expect_run({typed}, out, 0, {.directory = where});
+  for (const auto& [typed, where, printed] : cases) expect_run({typed}, printed, 0, {.directory = where});
   EXPECT_EQ(install_.cached_executables().size(), 3u);
   // A name that itself begins with a dot is still refused, on every host.
   write_source(".x.zebc", where_source("dot"));
-  expect_run({".x.zebc"}, text("cannot use relative path that has a . as the first character\n"), 15);
+  expect_run({".x.zebc"}, failed("cannot use relative path that has a . as the first character\n"), 15);
 }
 
 TEST_P(RunSourceTest, ArgumentsArriveExactlyAsTyped) {
@@ -102,7 +102,7 @@ TEST_P(RunSourceTest, ArgumentsArriveExactlyAsTyped) {
   if (!install_.windows_host()) {
     std::vector<std::string> command(110, std::string(299, 'x'));
     command.insert(command.begin(), "args.zebc");
-    expect_run(command, text("argument or path too long\n"), 28);
+    expect_run(command, failed("argument or path too long\n"), 28);
   }
 }
 
@@ -121,7 +121,7 @@ TEST_P(RunSourceTest, EditedLocalHeaderCompilesAgain) {
   fs::remove(work_.host("inc/text.h"));
   const RunResult gone = run({"main.zebc"});
   EXPECT_EQ(gone.status, 9);
-  EXPECT_NE(gone.out.find("text.h"), std::string::npos) << gone.out;
+  EXPECT_NE(gone.err.find("text.h"), std::string::npos) << gone.err;
 }
 
 // The include scan reads only files: a FIFO or a device named where the
@@ -165,7 +165,7 @@ TEST_P(RunSourceTest, ProgramEndedByASignalEndsZebcByItAndStopsAShellLoop) {
                "  FILE* f = fopen(\"started\", \"w\"); if (f) fclose(f);\n"
                "  for (int i = 0; i < 200; ++i) usleep(25000);\n  return 0; }\n");
   const RunResult alone = run({"spin.zebc"}, {.signal_when = work_.host("started"), .signal = SIGINT, .signal_group = true});
-  EXPECT_EQ(std::pair(alone.out, alone.signal), std::pair(compiled("held 0\n"), SIGINT));
+  EXPECT_EQ(std::tuple(alone.out, alone.err, alone.signal), std::tuple(text("held 0\n"), install_.compile_header(), SIGINT));
   fs::remove(work_.host("started"));
   const std::string loop = "for i in 1 2 3; do '" + (install_.host() / "zeb_c").string() +
                            "' spin.zebc; done; echo after-loop";
@@ -219,11 +219,11 @@ TEST_P(RunSourceTest, ScriptRunsByItsOwnNameWithItsLineNumbers) {
   const RunOptions options = {.directory = work_.host("lib"),
                               .environment = {"PATH=" + bin.host_path().string() + ":/usr/bin:/bin"}};
   const RunResult first = install_.run_program("./x", {"a", "b"}, options);
-  EXPECT_EQ(std::pair(first.out, first.status), std::pair(compiled("from a script 3 b\n"), 5));
+  expect_printed(first, compiled("from a script 3 b\n"), 5);
   EXPECT_EQ(install_.run_program("./x", {"c"}, options).out, text("from a script 2 c\n"));
   const RunResult bad = install_.run_program("./bad", {}, options);
   EXPECT_EQ(bad.status, 9);
-  EXPECT_NE(bad.out.find(work_.host("lib/bad").string() + ":3:"), std::string::npos) << bad.out;
+  EXPECT_NE(bad.err.find(work_.host("lib/bad").string() + ":3:"), std::string::npos) << bad.err;
 }
 
 // The program gets the user's PATH as it was, behind the toolchain's
@@ -259,21 +259,19 @@ TEST_P(RunSourceTest, StandardInputReachesTheProgramAndItsExitStatusComesBack) {
                "#include <stdio.h>\nint main(void) { int c;"
                " while ((c = getchar()) != EOF) putchar(c == 'a' ? 'A' : c); return 42; }\n");
   expect_run({"echo.zebc"}, compiled("bAnAnA\nsplit\n"), 42, {.input = "banana\nsplit\n"});
-  expect_run({"echo.zebc"}, "Abc", 42, {.input = "abc"});
-  expect_run({"echo.zebc"}, "", 42);
+  expect_run({"echo.zebc"}, text("Abc"), 42, {.input = "abc"});
+  expect_run({"echo.zebc"}, std::string(), 42);
 }
 
 TEST_P(RunSourceTest, SyntaxErrorShowsCompilerMessagesGivesNineAndCompilesAgainNextTime) {
   const std::string source = write_source("broken.zebc", "int main(void) { return 0 }\n");
-  const std::string header = install_.compile_header(), tail = text("compilation error\n");
   for (int attempt = 0; attempt < 2; ++attempt) {
     const RunResult result = run({"broken.zebc"});
-    EXPECT_EQ(result.status, 9);
-    EXPECT_EQ(result.err, "");
-    EXPECT_TRUE(result.out.starts_with(header) && result.out.ends_with(tail)) << result.out;
-    // Between the two, the compiler's own words, naming the file as zeb_c
-    // gave it (the POSIX stand-in hands the host's compiler a host path).
-    const std::string messages = result.out.substr(std::min(header.size(), result.out.size()));
+    // After the header, the compiler's own words as zeb_c.dat keeps them,
+    // naming the file as zeb_c gave it (the POSIX stand-in hands the host's
+    // compiler a host path).
+    const std::string messages = test::read_host_file(install_.host() / "zeb_c.dat");
+    expect_printed(result, {"", install_.compile_header() + text(messages + "compilation error\n")}, 9);
     EXPECT_NE(messages.find(install_.windows_host() ? source : "broken.zebc"), std::string::npos);
     EXPECT_NE(messages.find("error:"), std::string::npos);
   }
@@ -288,30 +286,26 @@ TEST_P(RunSourceTest, UnreadableCurrentDirectoryStopsTheRunBeforeAnythingIsMade)
   fs::create_directories(deep);
   test::write_host_file(deep / "y.zebc", where_source("y"));
   for (const std::string& typed : {source, std::string("y.zebc")}) {
-    expect_run({typed}, text("argument or path too long\n"), 28, {.directory = deep});
+    expect_run({typed}, failed("argument or path too long\n"), 28, {.directory = deep});
   }
   EXPECT_FALSE(fs::exists(install_.host() / "cache"));
   EXPECT_FALSE(fs::exists(install_.host() / "zeb_c.dat"));
 }
 
 TEST_P(RunSourceTest, OutputKeepsItsOrderWhenStandardOutputIsAFile) {
-  // Large compiler output and program output: nothing of zeb_c's own may
-  // arrive after what its children wrote.
-  std::string warnings;
+  // Large compiler output and program output, both streams into one file:
+  // nothing of zeb_c's own may arrive after what its children wrote.
+  std::string warnings, lines;
   for (int i = 0; i < 300; ++i) warnings += "#warning warning number " + std::to_string(i) + "\n";
+  for (int i = 0; i < 2000; ++i) lines += "line " + std::to_string(i) + "\n";
   write_source("warn.zebc",
                warnings + "#include <stdio.h>\nint main(void) {"
                " for (int i = 0; i < 2000; ++i) printf(\"line %d\\n\", i); return 0; }\n");
-  const RunResult result = run({"warn.zebc"});
-  EXPECT_EQ(result.status, 0);
-  EXPECT_TRUE(result.out.starts_with(install_.compile_header())) << result.out;
-  EXPECT_LT(result.out.find("warning number 299"), result.out.find(text("line 0\n")));
-  EXPECT_TRUE(result.out.ends_with(text("line 1998\nline 1999\n")));
+  const RunResult result = run({"warn.zebc"}, {.one_stream = true});
   // The installation's capture holds the messages shown, every chunk of them.
   const std::string messages = test::read_host_file(install_.host() / "zeb_c.dat");
   EXPECT_GT(messages.size(), 3 * 4096u);
-  const std::size_t header = install_.compile_header().size();
-  EXPECT_EQ(result.out.substr(header, result.out.find(text("line 0\n")) - header), text(messages));
+  expect_printed(result, install_.compile_header() + text(messages) + text(lines));
 }
 
 ZEB_E2E_ON_EVERY_HOST(RunSourceTest);

@@ -129,8 +129,8 @@ TEST_P(SharedInstallationTest, AUserDirectoryOthersCanChangeRunsNothing) {
   ZEB_E2E_POSIX_ONLY("owners and modes are POSIX's here; a user's LOCALAPPDATA is theirs by its access list");
   write_source("x.zebc", printing("shared"));
   const auto refused = [&](const fs::path& directory) {
-    return text(install_.windows(directory) + "\\ is not this user's own: another user owns it or may change it \n"
-                "cache directory not private to this user\n");
+    return failed(install_.windows(directory) + "\\ is not this user's own: another user owns it or may change it \n"
+                  "cache directory not private to this user\n");
   };
   // A shared place for caches, as /tmp is, where the second user came first.
   const test::ScopedTempDir shared;
@@ -157,8 +157,8 @@ TEST_P(SharedInstallationTest, AUserDirectoryOthersCanChangeRunsNothing) {
   expect_run({"x.zebc"}, refused(own), 29, {.environment = first_.environment});
   // No usable home at all: the directory tried is named.
   expect_run({"x.zebc"},
-             text("cannot make a cache directory of this user's own: C:\\nonexistent\\.cache\\zeb_c\\ \n"
-                  "cannot open required temporary file\n"),
+             failed("cannot make a cache directory of this user's own: C:\\nonexistent\\.cache\\zeb_c\\ \n"
+                    "cannot open required temporary file\n"),
              20, {.environment = {"HOME=/nonexistent", "XDG_CACHE_HOME="}, .user = kFirstUser});
 }
 
