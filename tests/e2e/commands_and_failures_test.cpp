@@ -150,23 +150,6 @@ TEST_P(CommandsTest, CaptureFileThatCannotBeDeletedGivesSixteen) {
   EXPECT_FALSE(fs::exists(install_.host() / "cache"));
 }
 
-// zeb_c's own texts go to standard error, so that a pipeline's data is the
-// program's output alone, the same whether or not this run compiled, and a
-// failure leaves it empty. What was asked for stays on standard output.
-TEST_P(CommandsTest, StandardOutputIsTheProgramsAloneAndZebcSpeaksOnStandardError) {
-  write_source("gen.zebc", printing("id,value\\n1,2"));
-  expect_run({"gen.zebc"}, compiled("id,value\n1,2\n"));
-  expect_run({"gen.zebc"}, text("id,value\n1,2\n"));
-  write_source("bad.zebc", "int main(void) { return 0 }\n");
-  const RunResult bad = run({"bad.zebc"});
-  const std::string messages = test::read_host_file(install_.host() / "zeb_c.dat");
-  expect_printed(bad, {"", install_.compile_header() + text(messages + "compilation error\n")}, 9);
-  EXPECT_NE(messages.find("error:"), std::string::npos);
-  expect_run({"gone.zebc"}, failed("file gone.zebc don't exist \n"), 2);
-  expect_run({"/version"}, text("ZEB_C version 1.0.0 \n"));
-  expect_run({}, text(kUsage), 1);
-}
-
 ZEB_E2E_ON_EVERY_HOST(CommandsTest);
 
 }  // namespace
