@@ -106,24 +106,6 @@ TEST_P(RunSourceTest, ArgumentsArriveExactlyAsTyped) {
   }
 }
 
-// A local header edited, even two levels down, makes the program stale; a
-// header untouched, or one only the toolchain has, does not.
-TEST_P(RunSourceTest, EditedLocalHeaderCompilesAgain) {
-  write_source("inc/msg.h", "#include \"text.h\"\n");
-  write_source("inc/text.h", "#define TEXT \"first\"\n");
-  write_source("main.zebc", "#include <stdio.h>\n#include \"inc/msg.h\"\nint main(void) { puts(TEXT); return 0; }\n");
-  expect_run({"main.zebc"}, compiled("first\n"));
-  expect_run({"main.zebc"}, text("first\n"));
-  write_source("inc/text.h", "#define TEXT \"second\"\n");
-  expect_run({"main.zebc"}, compiled("second\n"));
-  expect_run({"main.zebc"}, text("second\n"));
-  // Gone: stale, and the compiler says what is missing.
-  fs::remove(work_.host("inc/text.h"));
-  const RunResult gone = run({"main.zebc"});
-  EXPECT_EQ(gone.status, 9);
-  EXPECT_NE(gone.err.find("text.h"), std::string::npos) << gone.err;
-}
-
 // The include scan reads only files: a FIFO or a device named where the
 // compiler skips it would otherwise hang the run.
 TEST_P(RunSourceTest, IncludeScanSkipsWhatIsNoFile) {
