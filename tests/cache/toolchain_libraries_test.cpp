@@ -46,21 +46,6 @@ TEST(ToolchainLibraries, OnlyLibraryTextIsTakenFromAKeptAnswer) {
   for (const auto& [text, taken] : cases) EXPECT_EQ(is_library_text(text), taken) << text;
 }
 
-TEST(ToolchainLibraries, DirectoriesOfTheLibrariesLine) {
-  using Dirs = std::vector<std::string>;
-  const struct { std::string report; std::optional<Dirs> dirs; } cases[] = {
-      {"install: C:/m/lib/gcc/x86_64-w64-mingw32/13.2.0/\r\nprograms: =C:/m/bin/\r\n"
-       "libraries: =C:/m/bin/../lib/gcc/x86_64-w64-mingw32/13.2.0/;C:\\m\\lib\\;;c:/m/x86_64-w64-mingw32/lib/\r\n",
-       Dirs{"C:/m/bin/../lib/gcc/x86_64-w64-mingw32/13.2.0/", "C:\\m\\lib\\", "c:/m/x86_64-w64-mingw32/lib/"}},
-      {"libraries: =Z:/usr/lib/", Dirs{"Z:/usr/lib/"}},
-      {"libraries: =\n", Dirs{}},
-      {"install: C:/m/\nprograms: =C:/m/bin/\n", std::nullopt},
-      {" libraries: =C:/m/\n", std::nullopt},
-      {"", std::nullopt},
-  };
-  for (const auto& [report, dirs] : cases) EXPECT_EQ(library_directories(report), dirs) << report;
-}
-
 // The toolchain is asked for real: the fake gcc alone on PATH answers, and
 // the directories it names are searched as the linker searches them.
 TEST(ToolchainLibraries, AskedOfTheToolchainOnPath) {
