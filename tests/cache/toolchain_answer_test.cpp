@@ -80,40 +80,5 @@ TEST_F(KeptToolchainAnswerTest, GccIsAskedAgainWhenItOrItsEnvironmentChangesAndN
   EXPECT_EQ(check(mingw("8.0.0")).first, GccNotStarted);
 }
 
-TEST(ToolchainAnswerTest, OnlyATextTheCheckCouldHaveKeptIsAnAnswer) {
-  ToolchainAnswer answer;
-  answer.identity.program = "C:\\zeb\\mingw\\bin\\gcc.exe";
-  answer.identity.size = 0x1234;
-  answer.identity.environment[0] = "C:\\zeb\\mingw\\bin\\;C:\\bin";
-  answer.identity.environment[1] = "";
-  answer.report_fingerprint = 0x2468ace1;
-  answer.version_word = "13.2.0";
-  const std::string text = format_toolchain_answer(answer).value_or("");
-  ASSERT_EQ(parse_toolchain_answer(text), answer);  // GCC_EXEC_PREFIX empty, not unset
-
-  const auto replaced = [&text](const std::string& from, const std::string& to) {
-    std::string changed = text;
-    return changed.replace(changed.find(from), from.size(), to);
-  };
-  const std::string damaged[] = {
-      text.substr(0, text.size() - 1),                     // cut short
-      text + "\n",                                          // a line more
-      replaced("zeb_c toolchain 1", "zeb_c libraries 1"),   // another file
-      replaced("version 13.2.0", "version 3.3.1"),          // a version the check refuses
-      replaced("version 13.2.0", "version 13.2.0 x"),       // not one word
-      replaced("report 2468ace1", "report 2468ace0"),       // no fingerprint of the check's
-      replaced("0000000000001234", "0000000000001A34"),     // another spelling of a number
-      replaced("0000000000001234 ", "000000000001234 "),    // a number short
-      replaced("env LANG\n", "env LC_ALL\n"),               // the variables out of order
-      replaced("env GCC_EXEC_PREFIX=\n", "env GCC_EXEC_PREFIXES=\n"),
-      replaced("gcc C:", "gcc\tC:"),
-  };
-  for (const std::string& bad : damaged) EXPECT_EQ(parse_toolchain_answer(bad), std::nullopt) << bad;
-
-  // What cannot be written as lines is not kept.
-  answer.identity.environment[3] = "de\nversion 3.3.1";
-  EXPECT_EQ(format_toolchain_answer(answer), std::nullopt);
-}
-
 }  // namespace
 }  // namespace zeb::cache
