@@ -16,11 +16,7 @@
 namespace {
 
 using namespace zeb::fsutil;
-
-std::string lowered(std::string text) {
-  for (char& c : text) c = c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
-  return text;
-}
+using zeb::fuzz::lowered;
 
 std::string trimmed(const std::string& text) {
   const std::size_t first = text.find_first_not_of(' ');
@@ -38,10 +34,8 @@ void check_matcher(const std::string& path, const std::string& pattern) {
     return;
   }
   if (name.find('*') == std::string::npos) {
-    std::string upper = name;
-    for (char& c : upper) c = c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c;
     const std::string half = name.substr(0, name.size() / 2) + "*";
-    for (const std::string& own : {std::string("*"), name, upper, half}) {
+    for (const std::string& own : {std::string("*"), name, zeb::fuzz::uppered(name), half}) {
       ZEB_FUZZ_CHECK(match_wildcard(path.c_str(), own.c_str()) == 1, "a name matches itself, in capitals too, "
                                                                        "its first half and a star, and '*'");
     }
@@ -132,13 +126,9 @@ void check_slash_split(const std::string& path) {
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   FuzzedDataProvider provider(data, size);
   // C strings: the matcher sees nothing after a NUL.
-  const auto c_text = [&provider](std::size_t length) {
-    std::string text = provider.ConsumeRandomLengthString(length);
-    return text.substr(0, std::strlen(text.c_str()));
-  };
-  const std::string path = c_text(300);
-  const std::string pattern = c_text(300);
-  const std::string delimiter = c_text(8);
+  const std::string path = zeb::fuzz::c_text_of(provider.ConsumeRandomLengthString(300));
+  const std::string pattern = zeb::fuzz::c_text_of(provider.ConsumeRandomLengthString(300));
+  const std::string delimiter = zeb::fuzz::c_text_of(provider.ConsumeRandomLengthString(8));
   check_matcher(path, pattern);
   check_tokenizer(path, delimiter);
   check_slash_split(pattern);
