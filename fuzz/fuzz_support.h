@@ -11,6 +11,7 @@
 #include <iterator>
 #include <string>
 #include <string_view>
+#include <utility>
 
 #include <unistd.h>
 
@@ -34,12 +35,21 @@ inline std::string text_of(const std::uint8_t* data, std::size_t size) {
   return std::string(reinterpret_cast<const char*>(data), size);
 }
 
-// The input as a C string would see it: up to its first NUL.
-inline std::string c_text_of(const std::uint8_t* data, std::size_t size) {
-  std::string text = text_of(data, size);
+// A text as a C string would see it: up to its first NUL.
+inline std::string c_text_of(std::string text) {
   text.resize(std::char_traits<char>::length(text.c_str()));
   return text;
 }
+inline std::string c_text_of(const std::uint8_t* data, std::size_t size) { return c_text_of(text_of(data, size)); }
+
+// A text with the 26 letters from `from` on moved to those from `to` on:
+// lowered() folds A-Z to a-z and nothing else, uppered() a-z to A-Z.
+inline std::string refolded(std::string text, char from, char to) {
+  for (char& c : text) c = c >= from && c < from + 26 ? static_cast<char>(c - from + to) : c;
+  return text;
+}
+inline std::string lowered(std::string text) { return refolded(std::move(text), 'A', 'a'); }
+inline std::string uppered(std::string text) { return refolded(std::move(text), 'a', 'A'); }
 
 // A fresh directory below the host's temporary directory, made at first use
 // and removed at a normal exit (a crash leaves it for the post-mortem).

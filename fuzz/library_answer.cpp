@@ -1,11 +1,12 @@
 // What the toolchain says of its library directories, and the answer kept in
 // cache\libraries.dat: both are read back from files anything may have
 // written. The directory list is held against a plain reading of its line;
-// a kept answer, formatted, parses back to itself, and whatever parses
-// formats into a text that parses the same.
+// whatever parses as a kept answer formats into the text it came from (one
+// text per answer), and an answer a compile keeps reads back as it was kept.
 #include <fuzzer/FuzzedDataProvider.h>
 
 #include <optional>
+#include <sstream>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -17,27 +18,16 @@ namespace {
 
 namespace cache = zeb::cache;
 
-std::optional<std::vector<std::string>> directories_of(std::string_view report) {
-  std::size_t start = 0;
-  while (start < report.size()) {
-    std::size_t end = report.find('\n', start);
-    if (end == std::string_view::npos) end = report.size();
-    std::string_view line = report.substr(start, end - start);
-    start = end + 1;
-    if (line.ends_with('\r')) line.remove_suffix(1);
+std::optional<std::vector<std::string>> directories_of(const std::string& report) {
+  std::istringstream lines(report);
+  for (std::string line; std::getline(lines, line);) {
+    if (line.ends_with('\r')) line.pop_back();
     if (!line.starts_with("libraries: =")) continue;
-    line.remove_prefix(12);
     std::vector<std::string> directories;
-    std::string directory;
-    for (const char c : line) {
-      if (c == ';') {
-        if (!directory.empty()) directories.push_back(directory);
-        directory.clear();
-      } else {
-        directory += c;
-      }
+    std::istringstream list(line.substr(12));
+    for (std::string directory; std::getline(list, directory, ';');) {
+      if (!directory.empty()) directories.push_back(directory);
     }
-    if (!directory.empty()) directories.push_back(directory);
     return directories;
   }
   return std::nullopt;
@@ -59,11 +49,12 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   ZEB_FUZZ_CHECK(cache::library_directories(text) == directories_of(text),
                  "the directories are those of the first \"libraries: =\" line, empty ones left out");
 
-  // The input as a kept answer that anything may have written.
+  // The input as a kept answer that anything may have written. (A write time
+  // of all ones is the absent directory's, which formats as "absent".)
   if (const std::optional<cache::LibraryAnswer> parsed = cache::parse_library_answer(text)) {
     ZEB_FUZZ_CHECK(parsed->toolchain != 0, "an answer names its toolchain");
-    const std::optional<cache::LibraryAnswer> again = cache::parse_library_answer(cache::format_library_answer(*parsed));
-    ZEB_FUZZ_CHECK(again && same(*again, *parsed), "a parsed answer formats into a text that parses the same");
+    ZEB_FUZZ_CHECK(cache::format_library_answer(*parsed) == text || text.find("ffffffffffffffff") != std::string::npos,
+                   "a parsed answer formats into the text it came from");
   }
 
   // The input as an answer a compile keeps: directories as a report lists

@@ -16,6 +16,7 @@
 
 #include <cstdio>
 #include <map>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -26,6 +27,7 @@
 namespace {
 
 namespace fs = std::filesystem;
+using zeb::fuzz::lowered;
 using zeb::fuzz::read_host_file;
 using zeb::fuzz::write_host_file;
 
@@ -63,25 +65,12 @@ std::string with_installation(std::string text) {
 // feeds, carriage returns dropped, whole whatever bytes they hold.
 std::vector<std::string> lines_of(const std::string& text) {
   std::vector<std::string> lines;
-  std::string line;
-  bool open = false;
-  for (const char c : text) {
-    if (c == '\n') {
-      lines.push_back(line);
-      line.clear();
-      open = false;
-      continue;
-    }
-    open = true;
-    if (c != '\r') line += c;
+  std::istringstream in(text);
+  for (std::string line; std::getline(in, line);) {
+    std::erase(line, '\r');
+    lines.push_back(line);
   }
-  if (open) lines.push_back(line);
   return lines;
-}
-
-std::string lowered(std::string text) {
-  for (char& c : text) c = c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
-  return text;
 }
 
 // What a call prints on standard output.
@@ -164,7 +153,8 @@ void check_flush(const std::string& registry) {
   std::string text = registry;
   if (!text.empty() && !text.ends_with('\n')) text += '\n';
   text += with_installation("%Ioutside.exe\n%Icache\\..\\outside.exe\n%Icachex\\keep.exe\n"
-                            "%Icache\\link\\victim.exe\n%ICACHE\\e-0123abcd\\..\\..\\outside.exe\n");
+                            "%Icache\\link\\victim.exe\n%Icache\\link/victim.exe\n%Icache/link/victim.exe\n"
+                            "%ICACHE\\e-0123abcd\\..\\..\\outside.exe\n");
   write_host_file(registry_file(), text);
   const std::map<fs::path, std::string> before = outside_cache();
   zeb::cache::cache_registry_in(base(), zeb::cache::kRegistryFlush, nullptr);

@@ -12,32 +12,24 @@
 namespace zeb::cache {
 
 // The recorded answers of real toolchains are checked end to end
-// (tests/e2e/toolchains_test.cpp).
+// (tests/e2e/toolchains_test.cpp), and the report's reading (versions, the
+// version line, letter case) by fuzz/toolchain_report.cpp.
 //
 // The capture file lands in the current directory; "gcc" is the fake one,
 // alone on PATH, so that no real compiler of the machine can answer. A gcc
 // that is missing or fails, and a capture file that cannot be deleted, are
 // met end to end.
-TEST(ToolchainCheckTest, VersionsAndCapturesOfTheFakeCompiler) {
+TEST(ToolchainCheckTest, CapturesOfTheFakeCompiler) {
   test::ScopedTempDir dir, bin;
   test::ScopedCurrentDir here(dir.path());
   test::install_fake_gcc(bin);
   test::ScopedEnvVar path("PATH", bin.path());
-  const auto mingw = [](const std::string& version) {
-    return "Thread model: win32\ngcc version " + version + " (mingw-special)\n";
-  };
+  // Only the first kVersionOutputLimit bytes are read. An empty output leaves
+  // no capture file, unless the fake makes an empty one.
   const std::string beyond_limit = "(mingw-special)" + std::string(kVersionOutputLimit, 'x') + "gcc version 3.4.2\n";
-  // Versions compare by number, part by part; the words in any letter case. An
-  // empty output leaves no capture file, unless the fake makes an empty one.
   const struct { std::optional<std::string> said; bool empty; int result; const char *printed, *line; } cases[] = {
-      {mingw("10.2.0"), false, Success, "", "gcc version 10.2.0 \n"},
-      {mingw("3.4.2"), false, Success, "", "gcc version 3.4.2 \n"},
-      {mingw("3.4.10"), false, Success, "", "gcc version 3.4.10 \n"},
-      {mingw("3.3.1"), false, GccTooOld, kVersionTooOldMessage, "gcc version 3.3.1 \n"},
-      {mingw("3.4.1"), false, GccTooOld, kVersionTooOldMessage, "gcc version 3.4.1 \n"},
-      {"GCC VERSION 4.1.2 (MINGW-SPECIAL)", false, Success, "", "gcc version 4.1.2 \n"},
+      {"Thread model: win32\ngcc version 3.4.2 (mingw-special)\n", false, Success, "", "gcc version 3.4.2 \n"},
       {std::nullopt, false, CaptureFileMissing, "", ""}, {std::nullopt, true, CaptureFileEmpty, "", ""},
-      {"gcc version 3.4.2 (GCC)\n", false, GccNotMingw, kMingwNotFoundMessage, ""},
       {beyond_limit, false, GccVersionWordsMissing, "", ""}};
   for (const auto& [said, empty, result, printed, line] : cases) {
     test::ScopedEnvVar output("ZEB_FAKE_GCC_OUTPUT", said);

@@ -46,21 +46,6 @@ TEST(ToolchainLibraries, OnlyLibraryTextIsTakenFromAKeptAnswer) {
   for (const auto& [text, taken] : cases) EXPECT_EQ(is_library_text(text), taken) << text;
 }
 
-TEST(ToolchainLibraries, DirectoriesOfTheLibrariesLine) {
-  using Dirs = std::vector<std::string>;
-  const struct { std::string report; std::optional<Dirs> dirs; } cases[] = {
-      {"install: C:/m/lib/gcc/x86_64-w64-mingw32/13.2.0/\r\nprograms: =C:/m/bin/\r\n"
-       "libraries: =C:/m/bin/../lib/gcc/x86_64-w64-mingw32/13.2.0/;C:\\m\\lib\\;;c:/m/x86_64-w64-mingw32/lib/\r\n",
-       Dirs{"C:/m/bin/../lib/gcc/x86_64-w64-mingw32/13.2.0/", "C:\\m\\lib\\", "c:/m/x86_64-w64-mingw32/lib/"}},
-      {"libraries: =Z:/usr/lib/", Dirs{"Z:/usr/lib/"}},
-      {"libraries: =\n", Dirs{}},
-      {"install: C:/m/\nprograms: =C:/m/bin/\n", std::nullopt},
-      {" libraries: =C:/m/\n", std::nullopt},
-      {"", std::nullopt},
-  };
-  for (const auto& [report, dirs] : cases) EXPECT_EQ(library_directories(report), dirs) << report;
-}
-
 // The toolchain is asked for real: the fake gcc alone on PATH answers, and
 // the directories it names are searched as the linker searches them.
 TEST(ToolchainLibraries, AskedOfTheToolchainOnPath) {
@@ -89,38 +74,6 @@ TEST(ToolchainLibraries, AskedOfTheToolchainOnPath) {
   }
   test::ScopedEnvVar path_without_gcc("PATH", work.path());
   EXPECT_EQ(toolchain_library_text(capture), kEveryLibrary);
-}
-
-TEST(ToolchainLibraries, KeptAnswerTextRoundTripsAndDamageIsRefused) {
-  LibraryAnswer answer;
-  answer.toolchain = 0x0badcafe;
-  answer.directories = {{"c:\\m\\lib\\", 0x01dd86052fef1b8dull}, {"c:\\a b\\", LibraryAnswer::kAbsentDirectory}};
-  answer.text = " -luser32  -lws2_32";
-  const std::string text = format_library_answer(answer);
-  const std::optional<LibraryAnswer> back = parse_library_answer(text);
-  ASSERT_TRUE(back.has_value());
-  EXPECT_EQ(back->toolchain, answer.toolchain);
-  EXPECT_EQ(back->directories, answer.directories);
-  EXPECT_EQ(back->text, answer.text);
-  answer.text.clear();
-  EXPECT_EQ(parse_library_answer(format_library_answer(answer)).value().text, "");
-
-  const std::string head = "zeb_c libraries 1\nkey 0badcafe\n";
-  for (const std::string& damaged : std::vector<std::string>{
-           text.substr(0, text.size() - 1),                       // cut short
-           text.substr(0, text.find("libraries -l")),             // no library line
-           "zeb_c libraries 2\n" + text.substr(text.find('\n') + 1),
-           "zeb_c libraries 1\nkey 00000000\nlibraries\n",       // no toolchain
-           "zeb_c libraries 1\nkey 0badcafe0\nlibraries\n",
-           head + "dir 01dd86052fef1b8 c:\\m\\\nlibraries\n",  // fifteen digits
-           head + "dir 01DD86052FEF1B8D c:\\m\\\nlibraries\n",
-           head + "dir absent\nlibraries\n",
-           head + "libraries-luser32\n",
-           head + "libraries\nlibraries\n",
-           std::string(),
-       }) {
-    EXPECT_FALSE(parse_library_answer(damaged).has_value()) << damaged;
-  }
 }
 
 // A directory's write time set well in the past, as a settled library

@@ -12,25 +12,21 @@ namespace zeb::driver {
 
 using namespace zeb::cache;
 
-TEST(ResolveSourcePathTest, AbsolutePathsAreKeptRelativeOnesJoinedAndRefusalsLeaveOutAlone) {
+// Relative names joined to the current directory of the moment, drive-relative
+// ones, and the refusals of a leading backslash or dot are met end to end.
+TEST(ResolveSourcePathTest, AbsolutePathsAreKeptAndTheLimitCountsOnceJoined) {
   test::ScopedTempDir dir;
   std::filesystem::create_directory(dir.host("sub"));
-  test::ScopedCurrentDir here(dir.path());
+  test::ScopedCurrentDir here(dir.path() + "\\sub");
   std::string out;
-  EXPECT_EQ((std::pair{resolve_source_path(out, "f.zebc"), out}), std::pair(0, dir / "f.zebc"));
-  // The current directory of the moment counts.
-  ASSERT_EQ(set_current_directory((dir / "sub").c_str()), 0);
   const std::string exact = "C:\\" + std::string(kMaxPathLength - 3, 'a'), sub = dir / "sub";
   // The second name is short by itself, one character too long once joined.
   // Refusals leave `out` as it was ("-").
   const struct { std::string typed; int result; std::string out; } cases[] = {
       {"\\\\server\\share\\f.zebc", Success, "\\\\server\\share\\f.zebc"}, {"D:\\x\\f.zebc", Success, "D:\\x\\f.zebc"},
-      {exact, Success, exact}, {exact + "b", ArgumentTooLong, "-"}, {"\\f.zebc", LeadingBackslash, "-"},
-      {".\\f.zebc", LeadingDot, "-"}, {".f.zebc", LeadingDot, "-"}, {"g\\f.zebc", Success, sub + "\\g\\f.zebc"},
+      {exact, Success, exact}, {exact + "b", ArgumentTooLong, "-"},
       {std::string(kMaxPathLength - sub.size(), 'n'), ArgumentTooLong, "-"},
       // Drive-relative: from that drive's current directory, here this one.
-      {sub.substr(0, 2) + "f.zebc", Success, sub + "\\f.zebc"},
-      {sub.substr(0, 2) + "..\\g\\f.zebc", Success, dir / "g\\f.zebc"},
       {sub.substr(0, 2) + std::string(kMaxPathLength - sub.size(), 'n'), ArgumentTooLong, "-"}};
   for (const auto& c : cases) {
     out = "-";

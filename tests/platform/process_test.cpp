@@ -1,6 +1,6 @@
 // Command lines: how CreateProcessA splits them for a child and searches its
 // program, the child's exit code, standard handles and directory, the failures
-// that start nothing; and how a path typed on zeb_c's own command line reads.
+// that start nothing.
 #include <gtest/gtest.h>
 
 #include <chrono>
@@ -11,8 +11,6 @@
 #include <vector>
 
 #include "conformance_support.h"
-#include "platform/portable/command_line.h"
-#include "platform/portable/path_text.h"
 
 namespace zeb::test {
 namespace {
@@ -44,11 +42,6 @@ TEST(Process, StartsWhatTheLineNamesWithTheArgumentsItSplits) {
   ScopedEnvVar path("PATH", (here / "missing") + ";" + on_path.path());
   const std::string echo = child_command("child_echo_args"), sleep = child_command("child_sleep");
   const std::string self = test_binary_dir() + "child_echo_args", none = here / "none";
-  const Args quoted = {self,          "",          "two words", "tab\there", "q\"in", "\"", "a\\\\",
-                       "\\\"x\\\\\"", "C:\\x y\\", "%PATH%",    "*?<>|&^"};
-  std::string quoted_line = echo;
-  for (std::size_t i = 1; i < quoted.size(); ++i)
-    quoted_line += " " + platform::quote_argument(quoted[i]);
   // The command line, the child's directory, and what came of it.
   const std::tuple<std::string, const char*, std::string> cases[] = {
       {echo + " a b  \tc", nullptr, echoes({self, "a", "b", "c"})},
@@ -62,7 +55,6 @@ TEST(Process, StartsWhatTheLineNamesWithTheArgumentsItSplits) {
       // stays inside the quotes.
       {echo + " \"a\"\"b c\"", nullptr,
        running_under_wine() ? echoes({self, "a\"b c"}) : echoes({self, "a\"b", "c"})},
-      {quoted_line, nullptr, echoes(quoted)},
       // A bare name is looked for beside the running program, in the current
       // directory, then along PATH in order, with ".exe" added when missing.
       {"child_echo_args x", nullptr, echoes({"child_echo_args", "x"})},
@@ -83,24 +75,6 @@ TEST(Process, StartsWhatTheLineNamesWithTheArgumentsItSplits) {
   // A child started in spite of its bad directory would leave its marker here.
   std::this_thread::sleep_for(std::chrono::milliseconds(300));
   EXPECT_EQ(read_file(here / "marker.txt"), "<missing>");
-}
-
-// Paths as users type them at each host's command line, turned into the
-// Windows form zeb_c works with. Pure text: both columns run on every host.
-TEST(TypedPath, BecomesAWindowsPathByTheHostsSyntax) {
-  const std::tuple<const char*, const char*, const char*> cases[] = {
-      {"/home/me/x.zebc", "\\home\\me\\x.zebc", "C:\\home\\me\\x.zebc"},
-      {"//srv/share/x", "\\\\srv\\share\\x", "C:\\srv\\share\\x"},
-      {"a//b/", "a\\\\b\\", "a\\b\\"},
-      {"C:/w/X.zebc", "C:\\w\\X.zebc", "C:\\w\\X.zebc"},
-      {"./x.zebc", ".\\x.zebc", ".\\x.zebc"},
-      {"/", "\\", "C:\\"},
-  };
-  using platform::TypedPathSyntax, platform::windows_form_of_typed_path;
-  for (const auto& [typed, on_windows, on_posix] : cases) {
-    EXPECT_EQ(windows_form_of_typed_path(typed, TypedPathSyntax::Windows), on_windows) << typed;
-    EXPECT_EQ(windows_form_of_typed_path(typed, TypedPathSyntax::Posix), on_posix) << typed;
-  }
 }
 
 }  // namespace
