@@ -8,7 +8,8 @@
 
 namespace zeb::strlib {
 
-// The searches and counts are checked against the standard library's by
+// The searches and counts, the case folds and the string forms' removing,
+// trimming and final backslash are checked against a plain reading by
 // fuzz/strlib.cpp.
 
 // Each edit runs on a buffer holding the input, its terminator, '-' and '#';
@@ -26,7 +27,7 @@ TEST(StringEdit, ExactBytesOfTheBuffer) {
       {"", [](char* s) { strip_first_char_if(s, ' '); }, {"\0-", 2}},
       {" a \tb ", remove_spaces, {"a\tb\0", 4}},                {"a \t ", trim_trailing_spaces, {"a \t\0", 4}},
       {"C:/a\\b/", slashes_to_backslashes, "C:\\a\\b\\"},        {"C:\\a/b\\", backslashes_to_slashes, "C:/a/b/"},
-      {"AbZ@[`{\xC9\xE9", to_lower, "abz@[`{\xC9\xE9"},         {"aBz@[`{\xC9\xE9", to_upper, "ABZ@[`{\xC9\xE9"},
+      {"aBz@[`{\xC9\xE9", to_upper, "ABZ@[`{\xC9\xE9"},
       {"  ab", trim_leading_spaces, {"ab\0\0\0-", 6}},           {"   ", trim_leading_spaces, {"\0\0\0\0-", 5}},
       {"", add_trailing_backslash, {"\0-", 2}},                  {"C:\\d", add_trailing_backslash, {"C:\\d\\\0#", 7}},
       {"C:\\d\\", add_trailing_backslash, {"C:\\d\\\0-", 7}},      {"C:/d/", add_trailing_backslash, {"C:/d/\\\0#", 8}},
@@ -37,15 +38,12 @@ TEST(StringEdit, ExactBytesOfTheBuffer) {
     c.edit(buf.data());
     EXPECT_EQ(S(buf.data(), c.bytes.size()), c.bytes) << c.input;
   }
-  // The std::string forms work on the whole contents, embedded NULs included.
-  const struct { S input; void (*edit)(S&); S expected; } strings[] = {
-      {{"a-\0- ", 5}, [](S& s) { remove_char(s, '-'); trim_trailing_spaces(s); }, {"a\0", 2}},
-      {" C:\\d", [](S& s) { strip_first_char_if(s, ' '); add_trailing_backslash(s); }, "C:\\d\\"},
-      {"   ", trim_leading_spaces, ""}, {"", add_trailing_backslash, ""}, {"AbZ@[`{\xC9", to_lower, "abz@[`{\xC9"}};
-  for (auto [text, edit, expected] : strings) {
-    edit(text);
-    EXPECT_EQ(text, expected);
-  }
+  // The std::string forms work on the whole contents; those fuzz/strlib.cpp
+  // does not hold to a plain reading:
+  std::string text = " C:\\d";
+  strip_first_char_if(text, ' ');
+  add_trailing_backslash(text);
+  EXPECT_EQ(text, "C:\\d\\");
 }
 
 TEST(StringTests, LengthLimit) {

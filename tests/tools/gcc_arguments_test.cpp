@@ -52,27 +52,6 @@ TEST(GccStandin, TranslatesTheMingwCommandLineOrRefusesAPathThatDoesNotMap) {
   EXPECT_EQ(translate_arguments({"C:\\p.c"}, PathMapper{}).unmapped, "C:\\p.c");
 }
 
-TEST(GccStandin, CrossCommandLinePassesEveryOptionOnAndRecordsEachMappedPath) {
-  // As a Windows gcc gets it: a library the toolchain lacks fails the link there too.
-  const struct { Args in, out; std::vector<MappedPath> mapped; } cases[] = {
-      {{"-x", "c", "-O3", "C:\\W\\h.zebc", "-o", "c:\\z\\~h.exe", "-luser32", "-lth32", "-lm"},
-       {"-x", "c", "-O3", "/W/h.zebc", "-o", "/z/~h.exe", "-luser32", "-lth32", "-lm"},
-       {{"/W/h.zebc", "C:\\W\\h.zebc"}, {"/z/~h.exe", "c:\\z\\~h.exe"}}},
-      {{"\"C:\\a b\\x.c\"", "-oC:\\p.exe", "rel\\y.c"}, {"/a b/x.c", "-o/p.exe", "rel\\y.c"},
-       {{"/a b/x.c", "C:\\a b\\x.c"}, {"/p.exe", "C:\\p.exe"}}},
-      {{"-print-search-dirs"}, {"-print-search-dirs"}, {}},
-  };
-  for (const auto& c : cases) {
-    const Translation translation = translate_cross_arguments(c.in, fake_map);
-    EXPECT_EQ(translation.arguments, c.out) << c.in[0];
-    EXPECT_EQ(translation.mapped, c.mapped) << c.in[0];
-  }
-  const Translation refused = translate_cross_arguments({"C:\\p.c", "-oD:\\x.exe"}, fake_map);
-  EXPECT_EQ(refused.unmapped, "D:\\x.exe");
-  EXPECT_TRUE(refused.arguments.empty());
-  EXPECT_TRUE(refused.mapped.empty());
-}
-
 // Names host paths as Wine does: drive Z: with backslashes, "." and ".."
 // resolved, no final separator; "/proc" lies on no drive.
 bool fake_namer(std::string_view host_path, std::string& windows_out) {
