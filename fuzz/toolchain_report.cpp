@@ -16,12 +16,7 @@
 namespace {
 
 namespace cache = zeb::cache;
-
-std::string lowered(std::string_view text) {
-  std::string lower(text);
-  for (char& c : lower) c = c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
-  return lower;
-}
+using zeb::fuzz::lowered;
 
 bool word_end(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n' || c == '\0'; }
 
