@@ -162,6 +162,7 @@ BOOL SetCurrentDirectoryA(LPCSTR path) {
   std::string full = windows_path_for(host);
   if (full.back() != '\\') full += '\\';
   if (full.size() + 1 > MAX_PATH) return fail(ERROR_FILENAME_EXCED_RANGE);
+  forget_current_directory();
   if (chdir(host.c_str()) != 0) return fail(error_from_errno(errno));
   return TRUE;
 }

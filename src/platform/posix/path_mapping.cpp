@@ -8,6 +8,7 @@
 
 #include <cerrno>
 #include <memory>
+#include <mutex>
 #include <cstdlib>
 #include <climits>
 #include <sys/stat.h>
@@ -41,13 +42,38 @@ std::string joined_host_path(const std::vector<std::string>& names, std::size_t 
 
 }  // namespace
 
+// The current directory as the host last told it. Only SetCurrentDirectoryA
+// moves it in this process (a child's chdir comes after its fork), and it
+// forgets it: a run names files from where it stands many times over.
+struct RememberedDirectory {
+  std::mutex lock;
+  std::string host;
+};
+
+RememberedDirectory& remembered_directory() {
+  static RememberedDirectory remembered;
+  return remembered;
+}
+
 std::string host_current_directory() {
+  RememberedDirectory& remembered = remembered_directory();
+  const std::lock_guard<std::mutex> hold(remembered.lock);
+  if (!remembered.host.empty()) return remembered.host;
   std::vector<char> buffer(256);
   for (;;) {
-    if (getcwd(buffer.data(), buffer.size()) != nullptr) return std::string(buffer.data());
+    if (getcwd(buffer.data(), buffer.size()) != nullptr) {
+      remembered.host = buffer.data();
+      return remembered.host;
+    }
     if (errno != ERANGE) return std::string();
     buffer.resize(buffer.size() * 2);
   }
+}
+
+void forget_current_directory() {
+  RememberedDirectory& remembered = remembered_directory();
+  const std::lock_guard<std::mutex> hold(remembered.lock);
+  remembered.host.clear();
 }
 
 DWORD host_path_for(std::string_view windows_path, std::string& host_out) {

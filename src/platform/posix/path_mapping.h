@@ -68,6 +68,10 @@ bool map_path_argument(LPCSTR path, std::string& host_out, FinalEntry& final_ent
 // the host cannot tell it.
 std::string host_current_directory();
 
+// Drops what host_current_directory remembers; called whenever the process
+// changes its directory.
+void forget_current_directory();
+
 // The running executable's POSIX path, or empty when the host will not tell.
 std::string executable_host_path();
 
