@@ -8,7 +8,6 @@
 namespace zeb::cache {
 namespace {
 
-bool is_blank(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\f' || c == '\v'; }
 bool is_digit(char c) { return c >= '0' && c <= '9'; }
 bool is_identifier_char(char c) {
   return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || is_digit(c) || c == '_';
@@ -26,7 +25,7 @@ class Reader {
   explicit Reader(std::string_view line) : line_(line) {}
 
   void skip_blanks() {
-    while (at_ < line_.size() && is_blank(line_[at_])) ++at_;
+    while (at_ < line_.size() && is_directive_blank(line_[at_])) ++at_;
   }
   // The punctuation `c`, after blanks.
   bool take(char c) {
@@ -238,8 +237,11 @@ std::string option_refusal(std::string_view option) {
     if (static_cast<unsigned char>(c) < 0x20 || c == 0x7F) return refused;
   }
   // Options that take their value attached, and the value's own rule.
-  static constexpr std::array<std::string_view, 8> kWithValue = {"-D", "-U", "-I", "-L", "-iquote", "-isystem", "-idirafter", "-std="};
+  static constexpr std::array<std::string_view, 4> kWithValue = {"-D", "-U", "-L", "-std="};
   for (const std::string_view prefix : kWithValue) {
+    if (has_prefix(option, prefix)) return {};
+  }
+  for (const std::string_view prefix : kIncludeDirectoryOptions) {
     if (has_prefix(option, prefix)) return {};
   }
   if (has_prefix(option, "-l")) return is_library_name(option.substr(2)) ? std::string() : refused;

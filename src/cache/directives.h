@@ -8,6 +8,7 @@
 // quoted local headers, like its includes, so they are in its checksum.
 #pragma once
 
+#include <array>
 #include <cstddef>
 #include <string>
 #include <string_view>
@@ -26,6 +27,14 @@ struct Directives {
   Workdir workdir = Workdir::Unnamed;  // the last workdir(...) met; Unnamed is Source
   std::string refusal;
 };
+
+// Blanks between the tokens of a directive line, as the preprocessor skips them.
+inline bool is_directive_blank(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\f' || c == '\v'; }
+
+// The options that name a directory of headers, each with its value attached:
+// allowed in a script, and searched for the headers its checksum covers.
+inline constexpr std::array<std::string_view, 4> kIncludeDirectoryOptions = {"-I", "-iquote", "-isystem",
+                                                                              "-idirafter"};
 
 // Reads one line that starts with '#' (after blanks). Lines that are no
 // directive of ours are left alone, as are other pragmas, `comment`s other

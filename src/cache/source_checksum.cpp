@@ -16,10 +16,8 @@
 namespace zeb::cache {
 namespace {
 
-bool is_blank(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\f' || c == '\v'; }
-
 std::size_t skip_blanks(std::string_view text, std::size_t at) {
-  while (at < text.size() && is_blank(text[at])) ++at;
+  while (at < text.size() && is_directive_blank(text[at])) ++at;
   return at;
 }
 
@@ -76,10 +74,9 @@ std::string beside(const std::string& includer, std::string_view name) {
 // The directories of a script's include options (-I, -iquote, ...), in
 // Windows form, in the order named.
 std::vector<std::string> include_directories(const std::vector<std::string>& options) {
-  static constexpr std::array<std::string_view, 4> kIncludeOptions = {"-I", "-iquote", "-isystem", "-idirafter"};
   std::vector<std::string> directories;
   for (const std::string& option : options) {
-    for (const std::string_view prefix : kIncludeOptions) {
+    for (const std::string_view prefix : kIncludeDirectoryOptions) {
       if (option.size() > prefix.size() && option.starts_with(prefix)) {
         directories.push_back(platform::windows_path_from_typed(option.substr(prefix.size())));
         break;
@@ -113,7 +110,7 @@ void DirectiveScanner::feed(const char* data, std::size_t size) {
       // Most lines are not directives, and show it by their first character.
       if (line_.empty()) {
         const char* first = data;
-        while (first < piece_end && is_blank(*first)) ++first;
+        while (first < piece_end && is_directive_blank(*first)) ++first;
         if (first < piece_end && *first != '#') skipping_ = true;
       }
       if (!skipping_) {
