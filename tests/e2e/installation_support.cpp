@@ -106,10 +106,6 @@ RunResult Installation::run(const std::vector<std::string>& arguments, const Run
   return run_program(host() / (windows_host() ? "zeb_c.exe" : "zeb_c"), arguments, options);
 }
 
-RunResult Installation::run_gcc(const std::vector<std::string>& arguments, const RunOptions& options) const {
-  return run_program(gcc(), arguments, options);
-}
-
 RunResult Installation::run_program(const fs::path& program, const std::vector<std::string>& arguments,
                                     const RunOptions& options) const {
   const test::ScopedTempDir io;

@@ -25,19 +25,25 @@ std::string where_source(const std::string& mark) {
 
 using RunSourceTest = E2ETest;
 
+// The program's standard input and exit status are its own; "c:echo.zebc"
+// is echo.zebc in drive C's current directory, with the same cache entry.
 TEST_P(RunSourceTest, FirstRunCompilesAndLaterRunsComeFromTheCache) {
-  const std::string source = write_source("hello.zebc", kHello);
-  expect_run({"hello.zebc"}, compiled("hello from zebc\n"));
+  const std::string echo = "#include <stdio.h>\nint main(void) { int c;"
+                           " while ((c = getchar()) != EOF) putchar(c == 'a' ? 'A' : c); return 42; }\n";
+  const std::string source = write_source("echo.zebc", echo);
+  expect_run({"echo.zebc"}, compiled("bAnAnA\nsplit\n"), 42, {.input = "banana\nsplit\n"});
   // The cache entry: named from the lower-cased full path, stamped with the
   // source's checksum 10 bytes before the end of 300 added bytes.
   const fs::path executable = install_.executable_for(source);
   const std::string bytes = test::read_host_file(executable);
   ASSERT_GT(bytes.size(), 300u) << executable;
   std::string stamp(300, '\0');
-  for (int i = 0; i < 4; ++i) stamp[290 + i] = static_cast<char>(crc32_of(kHello) >> (8 * i));
+  for (int i = 0; i < 4; ++i) stamp[290 + i] = static_cast<char>(crc32_of(echo) >> (8 * i));
   EXPECT_EQ(bytes.substr(bytes.size() - 300), stamp);
   EXPECT_EQ(install_.registry(), "<zeb software>\n" + lower(install_.windows(executable)) + "\n");
-  expect_run({"hello.zebc"}, text("hello from zebc\n"));
+  expect_run({"echo.zebc"}, text("Abc"), 42, {.input = "abc"});
+  expect_run({source.substr(0, 2) + "echo.zebc"}, std::string(), 42);
+  EXPECT_EQ(install_.cached_executables().size(), 1u);
 }
 
 TEST_P(RunSourceTest, SourcePathsTypedTheHostsWayRunTheRightProgramInItsDirectory) {
@@ -118,8 +124,11 @@ TEST_P(RunSourceTest, IncludeScanSkipsWhatIsNoFile) {
 
 // As a shell runs a program: the terminal's interrupt is the program's to
 // answer, and zeb_c ended by SIGTERM ends its program too; either way the
-// program's own status comes back and nothing is left running.
-TEST_P(RunSourceTest, SignalsReachTheProgramAndItsStatusComesBack) {
+// program's own status comes back and nothing is left running. A program
+// ended by a signal ends zeb_c by the same signal, so that a shell that waits
+// for it sees what it would have seen without it: Ctrl-C stops a loop. The
+// program starts with no signal held back, whatever zeb_c holds.
+TEST_P(RunSourceTest, SignalsReachTheProgramAndItsEndComesBack) {
   ZEB_E2E_POSIX_ONLY("signals are POSIX's; on Windows the console sends Ctrl-C to the program itself");
   write_source("catch.zebc",
                "#include <signal.h>\n#include <stdio.h>\n#include <unistd.h>\n"
@@ -132,13 +141,7 @@ TEST_P(RunSourceTest, SignalsReachTheProgramAndItsStatusComesBack) {
              {.signal_when = work_.host("started"), .signal = SIGINT, .signal_group = true});
   fs::remove(work_.host("started"));
   expect_run({"catch.zebc"}, text("got 15\n"), 7, {.signal_when = work_.host("started"), .signal = SIGTERM});
-}
-
-// A program ended by a signal ends zeb_c by the same signal, so that a shell
-// that waits for it sees what it would have seen without it: Ctrl-C stops a
-// loop. The program starts with no signal held back, whatever zeb_c holds.
-TEST_P(RunSourceTest, ProgramEndedByASignalEndsZebcByItAndStopsAShellLoop) {
-  ZEB_E2E_POSIX_ONLY("signals are POSIX's");
+  fs::remove(work_.host("started"));
   write_source("spin.zebc",
                "#include <signal.h>\n#include <stdio.h>\n#include <unistd.h>\n"
                "int main(void) { sigset_t held; sigprocmask(SIG_BLOCK, NULL, &held);\n"
@@ -159,32 +162,24 @@ TEST_P(RunSourceTest, ProgramEndedByASignalEndsZebcByItAndStopsAShellLoop) {
 
 // A script reached through a link is the file it leads to: its quoted
 // headers are found beside that file, its program runs in that file's
-// directory, and every spelling shares one cache entry.
+// directory, and every spelling shares one cache entry. A POSIX program finds
+// itself, and names itself in its usage, by argv[0]: the host path of its
+// executable, on a compiling run and a cached one alike.
 TEST_P(RunSourceTest, ASourceThroughALinkIsTheFileItLeadsTo) {
-  ZEB_E2E_POSIX_ONLY("symbolic links are made the POSIX way here");
+  ZEB_E2E_POSIX_ONLY("symbolic links are made the POSIX way here; on Windows argv[0] is the command line's first word");
   write_source("proj/msg.h", "#define MSG \"linked\"\n");
-  write_source("proj/tool.zebc", "#include <stdio.h>\n#include <unistd.h>\n#include \"msg.h\"\n"
-                                 "int main(void) { char b[4096]; if (!getcwd(b, sizeof b)) return 1;"
-                                 " printf(\"%s %s\\n\", MSG, b); return 0; }\n");
+  const std::string source =
+      write_source("proj/tool.zebc", "#include <stdio.h>\n#include <unistd.h>\n#include \"msg.h\"\n"
+                                     "int main(int argc, char** argv) { char b[4096]; (void)argc; if (!getcwd(b, sizeof b)) return 1;"
+                                     " printf(\"%s %s %s\\n\", MSG, b, argv[0]); return 0; }\n");
   fs::create_directories(work_.host("bin"));
   fs::create_symlink(work_.host("proj/tool.zebc"), work_.host("bin/tool"));
   fs::create_directory_symlink(work_.host("proj"), work_.host("alias"));
-  const std::string out = "linked " + work_.host("proj").string() + "\n";
+  const std::string out = "linked " + work_.host("proj").string() + " " + install_.executable_for(source).string() + "\n";
   expect_run({"bin/tool"}, compiled(out));
   expect_run({"alias/tool.zebc"}, text(out));
   expect_run({"tool.zebc"}, text(out), 0, {.directory = "proj"});
   EXPECT_EQ(install_.cached_executables().size(), 1u);
-}
-
-// A POSIX program finds itself, and names itself in its usage, by argv[0]:
-// the host path of its executable, on a compiling run and a cached one alike.
-TEST_P(RunSourceTest, TheProgramsArgvZeroIsItsHostPath) {
-  ZEB_E2E_POSIX_ONLY("on Windows argv[0] is the command line's first word, as ever");
-  const std::string source = write_source("me.zebc", "#include <stdio.h>\n"
-                                                     "int main(int argc, char** argv) { (void)argc; puts(argv[0]); return 0; }\n");
-  const std::string self = install_.executable_for(source).string() + "\n";
-  expect_run({"me.zebc"}, compiled(self));
-  expect_run({"me.zebc"}, text(self));
 }
 
 // A script run by its own name: the kernel reads its first line and starts
@@ -225,24 +220,6 @@ TEST_P(RunSourceTest, TheProgramGetsTheUsersPathBehindTheToolchain) {
   const RunResult result = run({"path.zebc"}, {.environment = {"PATH=" + user_path}});
   EXPECT_EQ(result.status, 0) << result.out;
   EXPECT_NE(result.out.find("/mingw/bin/:" + user_path + "\nmytool ran\n"), std::string::npos) << result.out;
-}
-
-// "c:x.zebc" is x.zebc in drive C's current directory: the file the user
-// meant, with the same cache entry as its plain name.
-TEST_P(RunSourceTest, DriveRelativeSourceComesFromThatDrivesCurrentDirectory) {
-  const std::string drive = write_source("x.zebc", printing("drive relative")).substr(0, 2);
-  expect_run({drive + "x.zebc"}, compiled("drive relative\n"));
-  expect_run({"x.zebc"}, text("drive relative\n"));
-  EXPECT_EQ(install_.cached_executables().size(), 1u);
-}
-
-TEST_P(RunSourceTest, StandardInputReachesTheProgramAndItsExitStatusComesBack) {
-  write_source("echo.zebc",
-               "#include <stdio.h>\nint main(void) { int c;"
-               " while ((c = getchar()) != EOF) putchar(c == 'a' ? 'A' : c); return 42; }\n");
-  expect_run({"echo.zebc"}, compiled("bAnAnA\nsplit\n"), 42, {.input = "banana\nsplit\n"});
-  expect_run({"echo.zebc"}, text("Abc"), 42, {.input = "abc"});
-  expect_run({"echo.zebc"}, std::string(), 42);
 }
 
 TEST_P(RunSourceTest, SyntaxErrorShowsCompilerMessagesGivesNineAndCompilesAgainNextTime) {

@@ -1,6 +1,8 @@
 // zeb_c with the toolchains its users have: each one's "gcc -v" answer as
 // recorded from the real thing (tests/data/gcc-v), the compiling done by the
-// stand-in.
+// stand-in; and the toolchain check's answer kept between runs: a cached run
+// does not ask gcc, and every other answer stays reachable by putting another
+// gcc in place.
 
 #include <chrono>
 
@@ -18,7 +20,13 @@ constexpr const char* kShowArguments =
 
 constexpr const char* kNotMingw = "gcc mingw not found \ngcc compiler not installed or not mingw\n";
 
-using ToolchainsTest = E2ETest;
+class ToolchainsTest : public E2ETest {
+ protected:
+  // gcc answers as the recorded toolchain `name` did, when it is asked.
+  RunOptions recorded(const std::string& name) const {
+    return {.environment = {"ZEB_GCC_RECORDED_VERSION=" + install_.windows(kRecordedAnswers / (name + ".txt"))}};
+  }
+};
 
 TEST_P(ToolchainsTest, MingwBuildsRunTheSourceAndOthersAreRefusedBeforeAnythingIsCached) {
   const struct {
@@ -44,8 +52,7 @@ TEST_P(ToolchainsTest, MingwBuildsRunTheSourceAndOthersAreRefusedBeforeAnythingI
     // A source of its own for each, so that each first run has to compile.
     const std::string typed = toolchain.recorded + ".zebc";
     write_source(typed, kShowArguments);
-    const std::string answer = install_.windows(kRecordedAnswers / (toolchain.recorded + ".txt"));
-    const RunOptions options = {.environment = {"ZEB_GCC_RECORDED_VERSION=" + answer}};
+    const RunOptions options = recorded(toolchain.recorded);
     // Put in place as another toolchain would be: a gcc whose file has not
     // changed is answered for by the answer kept from its last check.
     const auto turn = std::chrono::minutes(1 + (&toolchain - toolchains));
@@ -63,6 +70,44 @@ TEST_P(ToolchainsTest, MingwBuildsRunTheSourceAndOthersAreRefusedBeforeAnythingI
   }
 }
 
+TEST_P(ToolchainsTest, ACachedRunAsksNoGccAndAnotherGccPutInPlaceIsAskedOnTheNextRun) {
+  const fs::path kept = install_.host() / "cache" / "toolchain.dat";
+  const fs::path libraries = install_.host() / "cache" / "libraries.dat";
+  write_source("hello.zebc", printing("hi"));
+  expect_run({"hello.zebc"}, compiled("hi\n"));
+  // Whatever gcc would say now, it is not asked while its file is unchanged.
+  expect_run({"hello.zebc"}, text("hi\n"), 0, recorded("linux-gcc-12.2.0"));
+  // A damaged answer is asked again.
+  const std::string library_answer = test::read_host_file(libraries);
+  test::write_host_file(kept, test::read_host_file(kept) + "x");
+  expect_run({"hello.zebc"}, failed(kNotMingw), 23, recorded("linux-gcc-12.2.0"));
+  // Asked again and kept anew; a compile served by the kept answer keeps the
+  // library answer, which is keyed by the toolchain's report.
+  expect_run({"hello.zebc"}, text("hi\n"));
+  write_source("hello.zebc", printing("hello"));
+  expect_run({"hello.zebc"}, compiled("hello\n"), 0, recorded("linux-gcc-12.2.0"));
+  EXPECT_EQ(test::read_host_file(libraries), library_answer);
+  expect_run({"/flush"}, text("deleting cached files \n"));
+  EXPECT_FALSE(fs::exists(kept));
+  EXPECT_FALSE(fs::exists(libraries));
+  expect_run({"/cachedfiles"}, text("No cached files\n"));
+
+  expect_run({"hello.zebc"}, compiled("hello\n"));
+  // The same gcc with another write time: asked, and refused; nothing kept.
+  fs::last_write_time(install_.gcc(), fs::last_write_time(install_.gcc()) - std::chrono::hours(1));
+  expect_run({"hello.zebc"}, failed(kNotMingw), 23, recorded("linux-gcc-12.2.0"));
+  expect_run({"hello.zebc"}, failed(kNotMingw), 23, recorded("linux-gcc-12.2.0"));
+  // Another gcc (another size), too old.
+  fs::remove(install_.gcc());
+  install_.use_fake_gcc();
+  expect_run({"hello.zebc"},
+             failed("zeb_c requires gcc mingw version 3.4.2 or above \ngcc not found or wrong version\n"), 21,
+             {.environment = {"ZEB_FAKE_GCC_OUTPUT=gcc version 3.3.1 (mingw-special)\n"}});
+  // None at all.
+  fs::remove(install_.gcc());
+  expect_run({"hello.zebc"}, failed("gcc not found or gcc error\n"), 17, {.environment = {"PATH=/nonexistent"}});
+}
+
 // Under Wine the toolchain is truthful: a library it lacks fails the link as
 // on Windows, so every Windows scenario proves that zeb_c names only the
 // libraries its toolchain has.
@@ -70,11 +115,12 @@ TEST_P(ToolchainsTest, ALibraryTheToolchainLacksFailsTheLink) {
   if (!install_.windows_host()) GTEST_SKIP() << "Windows only: the POSIX stand-in leaves out Windows libraries";
   const std::string source = write_source("plain.c", printing("plain"));
   const std::string output = install_.windows(work_.host("plain.exe"));
-  const RunResult link = install_.run_gcc({source, "-o", output, "-lth32"}, {.directory = work_.host_path()});
+  const RunOptions here = {.directory = work_.host_path()};
+  const RunResult link = install_.run_program(install_.gcc(), {source, "-o", output, "-lth32"}, here);
   EXPECT_NE(link.status, 0);
   EXPECT_NE(link.err.find("cannot find -lth32"), std::string::npos) << link.err;
   EXPECT_FALSE(fs::exists(work_.host("plain.exe")));
-  const RunResult query = install_.run_gcc({"-print-file-name=libth32.a"}, {.directory = work_.host_path()});
+  const RunResult query = install_.run_program(install_.gcc(), {"-print-file-name=libth32.a"}, here);
   EXPECT_EQ(std::pair(query.status, query.out), std::pair(0, text("libth32.a\n")));
 }
 
