@@ -49,21 +49,6 @@ TEST_P(CommandsTest, UsageVersionAndRefusedArguments) {
   EXPECT_FALSE(fs::exists(install_.host() / "cache"));
 }
 
-TEST_P(CommandsTest, CachedFilesAndFlushBeforeAndAfterARun) {
-  expect_run({"/cachedfiles"}, text("No cached files\n"));
-  expect_run({"/flush"}, text("deleting cached files \n"));
-  expect_run({"hello.zebc"}, compiled("hi\n"));
-  const fs::path executable = install_.executable_for(source_);
-  expect_run({"/cachedfiles"}, text(lower(install_.windows(executable)) + " \n"));
-  expect_run({"/flush"}, text("deleting cached files \n"));
-  EXPECT_FALSE(fs::exists(executable.parent_path()));
-  EXPECT_TRUE(fs::is_directory(install_.host() / "cache"));
-  EXPECT_FALSE(fs::exists(install_.host() / "zeb_c.ini"));
-  expect_run({"/cachedfiles"}, text("No cached files\n"));
-  // With the cache gone, the next run compiles again.
-  expect_run({"hello.zebc"}, compiled("hi\n"));
-}
-
 // What zeb_c keeps is its own: written only into files it creates itself,
 // never read through a link, and closed to other users.
 TEST_P(CommandsTest, StateFilesAreNotReachedThroughLinksNorOpenToOthers) {
