@@ -3,7 +3,6 @@
 #include <algorithm>
 #include <csignal>
 #include <cstdlib>
-#include <atomic>
 #include <chrono>
 #include <sstream>
 #include <thread>
@@ -88,31 +87,6 @@ TEST_P(OverlappingRunsTest, ManyRunsAtOnceAllSucceedAndTheRegistryMatchesTheCach
   expect_run({"/flush"}, text("deleting cached files \n"));
   EXPECT_TRUE(install_.cached_executables().empty());
   EXPECT_FALSE(fs::exists(install_.host() / "zeb_c.ini"));
-}
-
-TEST_P(OverlappingRunsTest, SourceSavedWhileOthersRunItCompilesAgainOverTheOldProgram) {
-  save(work_.host("edit.zebc"), printing("first"));
-  std::atomic<bool> saved{false};
-  std::thread editor([&] {
-    std::this_thread::sleep_for(300ms);
-    save(work_.host("edit.zebc"), printing("second"));
-    saved = true;
-  });
-  in_parallel(3, [&](int) {
-    // Until three runs have started after the save.
-    for (int after_save = 0; after_save < 3;) {
-      const bool after = saved;
-      after_save += after ? 1 : 0;
-      const RunResult result = run({"edit.zebc"});
-      EXPECT_TRUE(result.err.empty() || result.err == install_.compile_header()) << result.err;
-      EXPECT_TRUE(result.out == text("second\n") || (!after && result.out == text("first\n"))) << result.out;
-    }
-  });
-  editor.join();
-  expect_run({"edit.zebc"}, text("second\n"));
-  // The new program took the old one's place.
-  EXPECT_EQ(install_.cached_executables().size(), 1u);
-  expect_registry_matches_cache(install_);
 }
 
 // A program still running (in another console) when its edited source is run
