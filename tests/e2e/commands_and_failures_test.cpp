@@ -20,7 +20,7 @@ class CommandsTest : public E2ETest {
   const std::string source_ = write_source("hello.zebc", printing("hi"));
 };
 
-TEST_P(CommandsTest, UsageVersionAndRefusedArguments) {
+TEST_P(CommandsTest, UsageVersionAndRefusalsThatLeaveNoCache) {
   const std::tuple<std::vector<std::string>, std::string, std::string, int> cases[] = {  // arguments, out, err, status
       {{}, kUsage, "", 1},
       // Help and the version asked for the usual ways.
@@ -46,6 +46,10 @@ TEST_P(CommandsTest, UsageVersionAndRefusedArguments) {
       expect_run({typed}, failed("file " + typed + " don't exist \n"), 2);
     }
   }
+  // A capture file left that cannot be deleted stops the run before a compile.
+  test::write_host_file(install_.host() / "zeb_c.dat", "old output");
+  fs::permissions(install_.host() / "zeb_c.dat", fs::perms::owner_read);
+  expect_run({"hello.zebc"}, failed("file don't exist\n"), 16);
   EXPECT_FALSE(fs::exists(install_.host() / "cache"));
 }
 
@@ -126,13 +130,6 @@ TEST_P(CommandsTest, MissingOrWrongToolchainLeavesNothingInTheCache) {
   EXPECT_TRUE(silent.err.starts_with(text("ZEB Software ZEB_C JIT compiler version 1.0.0 \ngcc version 4.7.1 \n \n") + says) &&
               silent.err.ends_with(text("compilation error\n"))) << silent.err;
   EXPECT_TRUE(install_.cached_executables().empty());
-}
-
-TEST_P(CommandsTest, CaptureFileThatCannotBeDeletedGivesSixteen) {
-  test::write_host_file(install_.host() / "zeb_c.dat", "old output");
-  fs::permissions(install_.host() / "zeb_c.dat", fs::perms::owner_read);
-  expect_run({"hello.zebc"}, failed("file don't exist\n"), 16);
-  EXPECT_FALSE(fs::exists(install_.host() / "cache"));
 }
 
 ZEB_E2E_ON_EVERY_HOST(CommandsTest);
