@@ -81,31 +81,6 @@ TEST_P(CommandsTest, StateFilesAreNotReachedThroughLinksNorOpenToOthers) {
   EXPECT_EQ(test::read_host_file(outside.host("private")), "private");
 }
 
-TEST_P(CommandsTest, FlushDeletesOnlyInsideTheCacheAndDropsForeignLines) {
-  expect_run({"hello.zebc"}, compiled("hi\n"));
-  const fs::path entry = install_.executable_for(source_);
-  // Files outside the cache, two of them named as if they were inside.
-  const test::ScopedTempDir other;
-  const fs::path outside[] = {other.host("precious.exe"), install_.host() / "victim/v.exe",
-                              install_.host() / "cachex/y.exe"};
-  for (const fs::path& file : outside) {
-    fs::create_directories(file.parent_path());
-    test::write_host_file(file, "keep");
-  }
-  const std::string base = install_.windows(install_.host());
-  const std::string kept = lower(install_.windows(outside[0])) + "\n" + base + "\\cache\\..\\victim\\v.exe\n" +
-                           base + "\\cachex\\y.exe\n";
-  // The entry in other letters than zeb_c writes it.
-  const std::string entry_line = base + "\\CACHE\\" + install_.windows(entry).substr(base.size() + 7);
-  test::write_host_file(install_.host() / "zeb_c.ini", "<zeb software>\n" + entry_line + "\n" + kept);
-  expect_run({"/flush"}, text("deleting cached files \n"));
-  EXPECT_FALSE(fs::exists(entry.parent_path()));
-  for (const fs::path& file : outside) EXPECT_EQ(test::read_host_file(file), "keep") << file;
-  // Their lines go: nothing outside the cache is the cache's to list.
-  EXPECT_FALSE(fs::exists(install_.host() / "zeb_c.ini"));
-  expect_run({"/cachedfiles"}, text("No cached files\n"));
-}
-
 TEST_P(CommandsTest, MissingOrWrongToolchainLeavesNothingInTheCache) {
   // What the fake gcc prints (none: there is no gcc) and its status; zeb_c's messages and status.
   const std::tuple<std::string, std::string, std::string, int> toolchains[] = {
