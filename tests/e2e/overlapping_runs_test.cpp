@@ -138,8 +138,6 @@ TEST_P(OverlappingRunsTest, SourceSavedOrCacheFlushedDuringTheCompile) {
   // The old program carries the old source's checksum, not the new one's.
   expect_run({"p.zebc"}, compiled("new\n"));
   expect_run({"p.zebc"}, text("new\n"));
-  expect_run({"/flush"}, text("deleting cached files \n"));
-  EXPECT_TRUE(install_.cached_executables().empty());
 }
 
 // A compile never outlives its run: zeb_c ended by a signal ends the whole
