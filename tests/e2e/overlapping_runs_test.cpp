@@ -84,9 +84,6 @@ TEST_P(OverlappingRunsTest, ManyRunsAtOnceAllSucceedAndTheRegistryMatchesTheCach
   });
   EXPECT_EQ(install_.cached_executables().size(), 1u + workers * scripts);
   expect_registry_matches_cache(install_);
-  expect_run({"/flush"}, text("deleting cached files \n"));
-  EXPECT_TRUE(install_.cached_executables().empty());
-  EXPECT_FALSE(fs::exists(install_.host() / "zeb_c.ini"));
 }
 
 // A program still running (in another console) when its edited source is run
@@ -112,7 +109,6 @@ TEST_P(OverlappingRunsTest, EditedSourceRunsWhileItsOldProgramStillRuns) {
   expect_printed(old_run.get(), compiled("old\n"), 3);
   EXPECT_EQ(install_.cached_executables().size(), 1u);
   expect_registry_matches_cache(install_);
-  expect_run({"/cachedfiles"}, text(lower(install_.windows(install_.cached_executables()[0])) + " \n"));
   expect_run({"s.zebc"}, text("newer\n"));
   // Nothing runs the old programs any more: /flush leaves nothing behind.
   expect_run({"/flush"}, text("deleting cached files \n"));
