@@ -210,18 +210,31 @@ TEST_P(RunSourceTest, TheProgramGetsTheUsersPathBehindTheToolchain) {
   EXPECT_NE(result.out.find("/mingw/bin/:" + user_path + "\nmytool ran\n"), std::string::npos) << result.out;
 }
 
-TEST_P(RunSourceTest, SyntaxErrorShowsCompilerMessagesGivesNineAndCompilesAgainNextTime) {
+// After the header, the compiler's own words as zeb_c.dat keeps them: those
+// of a compile that fails (9, and the next run compiles again), naming the
+// file as zeb_c gave it (the POSIX stand-in hands the host's compiler a host
+// path); and a large output of a compile that succeeds, both streams into one
+// file, where nothing of zeb_c's own may arrive after what its children wrote.
+TEST_P(RunSourceTest, CompilerMessagesAreShownInOrderAndAFailedCompileGivesNine) {
   const std::string source = write_source("broken.zebc", "int main(void) { return 0 }\n");
   for (int attempt = 0; attempt < 2; ++attempt) {
     const RunResult result = run({"broken.zebc"});
-    // After the header, the compiler's own words as zeb_c.dat keeps them,
-    // naming the file as zeb_c gave it (the POSIX stand-in hands the host's
-    // compiler a host path).
     const std::string messages = test::read_host_file(install_.host() / "zeb_c.dat");
     expect_printed(result, {"", install_.compile_header() + text(messages + "compilation error\n")}, 9);
     EXPECT_NE(messages.find(install_.windows_host() ? source : "broken.zebc"), std::string::npos);
     EXPECT_NE(messages.find("error:"), std::string::npos);
   }
+  std::string warnings, lines;
+  for (int i = 0; i < 300; ++i) warnings += "#warning warning number " + std::to_string(i) + "\n";
+  for (int i = 0; i < 2000; ++i) lines += "line " + std::to_string(i) + "\n";
+  write_source("warn.zebc",
+               warnings + "#include <stdio.h>\nint main(void) {"
+               " for (int i = 0; i < 2000; ++i) printf(\"line %d\\n\", i); return 0; }\n");
+  const RunResult result = run({"warn.zebc"}, {.one_stream = true});
+  // The installation's capture holds the messages shown, every chunk of them.
+  const std::string messages = test::read_host_file(install_.host() / "zeb_c.dat");
+  EXPECT_GT(messages.size(), 3 * 4096u);
+  expect_printed(result, install_.compile_header() + text(messages) + text(lines));
 }
 
 TEST_P(RunSourceTest, UnreadableCurrentDirectoryStopsTheRunBeforeAnythingIsMade) {
@@ -237,22 +250,6 @@ TEST_P(RunSourceTest, UnreadableCurrentDirectoryStopsTheRunBeforeAnythingIsMade)
   }
   EXPECT_FALSE(fs::exists(install_.host() / "cache"));
   EXPECT_FALSE(fs::exists(install_.host() / "zeb_c.dat"));
-}
-
-TEST_P(RunSourceTest, OutputKeepsItsOrderWhenStandardOutputIsAFile) {
-  // Large compiler output and program output, both streams into one file:
-  // nothing of zeb_c's own may arrive after what its children wrote.
-  std::string warnings, lines;
-  for (int i = 0; i < 300; ++i) warnings += "#warning warning number " + std::to_string(i) + "\n";
-  for (int i = 0; i < 2000; ++i) lines += "line " + std::to_string(i) + "\n";
-  write_source("warn.zebc",
-               warnings + "#include <stdio.h>\nint main(void) {"
-               " for (int i = 0; i < 2000; ++i) printf(\"line %d\\n\", i); return 0; }\n");
-  const RunResult result = run({"warn.zebc"}, {.one_stream = true});
-  // The installation's capture holds the messages shown, every chunk of them.
-  const std::string messages = test::read_host_file(install_.host() / "zeb_c.dat");
-  EXPECT_GT(messages.size(), 3 * 4096u);
-  expect_printed(result, install_.compile_header() + text(messages) + text(lines));
 }
 
 ZEB_E2E_ON_EVERY_HOST(RunSourceTest);
