@@ -109,6 +109,9 @@ class Installation {
 
 // A source whose program prints `text` and a line end.
 std::string printing(const std::string& text);
+// A source's executable below a cache directory, "x.zebc-<key>\x.zebc.exe",
+// named from its full Windows-form path.
+std::string cache_entry(const std::string& windows_source);
 // The CRC-32 of a text, as the cache names entries.
 std::uint32_t crc32_of(const std::string& text);
 std::string lower(std::string text);

@@ -152,19 +152,20 @@ TEST_P(RunSourceTest, SignalsReachTheProgramAndItsEndComesBack) {
 // reads only files: a FIFO or a device named where the compiler skips it
 // would otherwise hang the run.
 TEST_P(RunSourceTest, ASourceThroughALinkIsTheFileItLeadsTo) {
-  ZEB_E2E_POSIX_ONLY("links and FIFOs are made the POSIX way here; on Windows argv[0] is the command line's first word");
+  ZEB_E2E_POSIX_ONLY("links and FIFOs are POSIX's here; on Windows argv[0] is the command line's first word");
   write_source("proj/msg.h", "#define MSG \"linked\"\n");
   ASSERT_EQ(mkfifo(work_.host("proj/pipe.h").c_str(), 0600), 0);
   fs::create_symlink("/dev/zero", work_.host("proj/zero.h"));
   const std::string source =
-      write_source("proj/tool.zebc", "#include <stdio.h>\n#include <unistd.h>\n#include \"msg.h\"\n"
-                                     "#if 0\n#include \"pipe.h\"\n#include \"zero.h\"\n#endif\n"
-                                     "int main(int argc, char** argv) { char b[4096]; (void)argc; if (!getcwd(b, sizeof b)) return 1;"
+      write_source("proj/tool.zebc", "#include <stdio.h>\n#include <unistd.h>\n#include \"msg.h\"\n#if 0\n"
+                                     "#include \"pipe.h\"\n#include \"zero.h\"\n#endif\nint main(int argc, char** argv)"
+                                     " { char b[4096]; (void)argc; if (!getcwd(b, sizeof b)) return 1;"
                                      " printf(\"%s %s %s\\n\", MSG, b, argv[0]); return 0; }\n");
   fs::create_directories(work_.host("bin"));
   fs::create_symlink(work_.host("proj/tool.zebc"), work_.host("bin/tool"));
   fs::create_directory_symlink(work_.host("proj"), work_.host("alias"));
-  const std::string out = "linked " + work_.host("proj").string() + " " + install_.executable_for(source).string() + "\n";
+  const std::string self = install_.executable_for(source).string();
+  const std::string out = "linked " + work_.host("proj").string() + " " + self + "\n";
   expect_run({"bin/tool"}, compiled(out));
   expect_run({"alias/tool.zebc"}, text(out));
   expect_run({"tool.zebc"}, text(out), 0, {.directory = "proj"});

@@ -69,15 +69,6 @@ class SharedInstallationTest : public E2ETest {
     return files;
   }
 
-  // The registry line of the entry for `source` in the state directory
-  // `state` (Windows form).
-  static std::string registry_line(const std::string& state, const std::string& source) {
-    std::string key;
-    for (int shift = 28; shift >= 0; shift -= 4) key += "0123456789abcdef"[(crc32_of(lower(source)) >> shift) & 15];
-    const std::string name = source.substr(source.rfind('\\') + 1);
-    return lower(state + "\\cache\\" + name + "-" + key + "\\" + name + ".exe");
-  }
-
   test::ScopedTempDir first_home_;
   RunOptions first_;
 };
@@ -95,7 +86,7 @@ TEST_P(SharedInstallationTest, EachUserWhoCannotWriteTheInstallationKeepsTheirOw
                                 : install_.windows(first_home_.host(".cache/zeb_c"));
   expect_run({"x.zebc"}, compiled("shared\n"), 0, first_);
   expect_run({"x.zebc"}, text("shared\n"), 0, first_);
-  expect_run({"/cachedfiles"}, text(registry_line(state, source) + " \n"), 0, first_);
+  expect_run({"/cachedfiles"}, text(lower(state + "\\cache\\" + cache_entry(source)) + " \n"), 0, first_);
   const test::ScopedTempDir second_cache;
   const RunOptions second = {
       .environment = {"HOME=/nonexistent", "XDG_CACHE_HOME=" + second_cache.host_path().string()},
@@ -104,8 +95,8 @@ TEST_P(SharedInstallationTest, EachUserWhoCannotWriteTheInstallationKeepsTheirOw
     EXPECT_EQ(fs::status(first_home_.host(".cache/zeb_c")).permissions(), fs::perms::owner_all);
     ASSERT_EQ(chown(second_cache.host_path().c_str(), kSecondUser, kSecondUser), 0);
     expect_run({"x.zebc"}, compiled("shared\n"), 0, second);
-    expect_run({"/cachedfiles"}, text(registry_line(install_.windows(second_cache.host("zeb_c")), source) + " \n"), 0,
-               second);
+    const std::string second_entry = install_.windows(second_cache.host("zeb_c/cache")) + "\\" + cache_entry(source);
+    expect_run({"/cachedfiles"}, text(lower(second_entry) + " \n"), 0, second);
     struct stat owner {};
     ASSERT_EQ(stat(second_cache.host("zeb_c").c_str(), &owner), 0);
     EXPECT_EQ(owner.st_uid, kSecondUser);
