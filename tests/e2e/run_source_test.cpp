@@ -173,42 +173,31 @@ TEST_P(RunSourceTest, ASourceThroughALinkIsTheFileItLeadsTo) {
 }
 
 // A script run by its own name: the kernel reads its first line and starts
-// zeb_c, found along PATH through a link, with the script's path.
-TEST_P(RunSourceTest, ScriptRunsByItsOwnNameWithItsLineNumbers) {
-  ZEB_E2E_POSIX_ONLY("the kernel's #! is POSIX's");
+// zeb_c, found along PATH through a link, with the script's path. Its program
+// gets the user's PATH as it was, behind the toolchain's directory: entries no
+// Windows name can carry (a ';', a '*', a final dot) included, so that a tool
+// found there without zeb_c is found with it.
+TEST_P(RunSourceTest, ScriptRunsByItsOwnNameWithItsLineNumbersAndTheUsersPath) {
+  ZEB_E2E_POSIX_ONLY("the kernel's #! and the host's PATH are POSIX's");
   const test::ScopedTempDir bin;
   fs::create_symlink(install_.host() / "zeb_c", bin.host("zeb_c"));
+  for (const char* directory : {"tools.", "a;b", "x*y"}) fs::create_directories(work_.host(directory));
+  write_source("tools./mytool", "#!/bin/sh\necho mytool ran\n");
   write_source("lib/msg.h", "#define MSG \"from a script\"\n");
-  write_source("lib/x", "#!/usr/bin/env zeb_c\n#include <stdio.h>\n#include \"msg.h\"\n"
-                        "int main(int argc, char** argv) { printf(\"%s %d %s\\n\", MSG, argc, argv[argc - 1]); return 5; }\n");
+  write_source("lib/x", "#!/usr/bin/env zeb_c\n#include <stdio.h>\n#include <stdlib.h>\n#include \"msg.h\"\n"
+                        "int main(int argc, char** argv) { printf(\"%s %d %s\\n%s\\n\", MSG, argc, argv[argc - 1],"
+                        " getenv(\"PATH\")); fflush(stdout); return system(\"mytool\") == 0 ? 5 : 1; }\n");
   write_source("lib/bad", "#!/usr/bin/env zeb_c\nint main(void) {\n  return nothing;\n}\n");
-  for (const char* name : {"lib/x", "lib/bad"}) fs::permissions(work_.host(name), fs::perms::owner_all);
-  const RunOptions options = {.directory = work_.host("lib"),
-                              .environment = {"PATH=" + bin.host_path().string() + ":/usr/bin:/bin"}};
+  for (const char* name : {"lib/x", "lib/bad", "tools./mytool"}) fs::permissions(work_.host(name), fs::perms::owner_all);
+  const std::string user_path = bin.host_path().string() + ":" + work_.host("tools.").string() + ":" +
+                                work_.host("a;b").string() + ":" + work_.host("x*y").string() + ":/usr/bin:/bin";
+  const RunOptions options = {.directory = work_.host("lib"), .environment = {"PATH=" + user_path}};
+  const std::string toolchain = install_.host().string() + "/mingw/bin/";
   const RunResult first = install_.run_program("./x", {"a", "b"}, options);
-  expect_printed(first, compiled("from a script 3 b\n"), 5);
+  expect_printed(first, compiled("from a script 3 b\n" + toolchain + ":" + user_path + "\nmytool ran\n"), 5);
   const RunResult bad = install_.run_program("./bad", {}, options);
   EXPECT_EQ(bad.status, 9);
   EXPECT_NE(bad.err.find(work_.host("lib/bad").string() + ":3:"), std::string::npos) << bad.err;
-}
-
-// The program gets the user's PATH as it was, behind the toolchain's
-// directory: entries no Windows name can carry (a ';', a '*', a final dot)
-// included, so that a tool found there without zeb_c is found with it.
-TEST_P(RunSourceTest, TheProgramGetsTheUsersPathBehindTheToolchain) {
-  ZEB_E2E_POSIX_ONLY("the host's PATH is a POSIX one here");
-  for (const char* directory : {"tools.", "a;b", "x*y"}) fs::create_directories(work_.host(directory));
-  write_source("tools./mytool", "#!/bin/sh\necho mytool ran\n");
-  fs::permissions(work_.host("tools./mytool"), fs::perms::owner_all);
-  const std::string user_path = work_.host("tools.").string() + ":" + work_.host("a;b").string() + ":" +
-                                work_.host("x*y").string() + ":/usr/bin:/bin";
-  write_source("path.zebc",
-               "#include <stdio.h>\n#include <stdlib.h>\n"
-               "int main(void) { printf(\"%s\\n\", getenv(\"PATH\")); fflush(stdout);"
-               " return system(\"mytool\") == 0 ? 0 : 1; }\n");
-  const RunResult result = run({"path.zebc"}, {.environment = {"PATH=" + user_path}});
-  EXPECT_EQ(result.status, 0) << result.out;
-  EXPECT_NE(result.out.find("/mingw/bin/:" + user_path + "\nmytool ran\n"), std::string::npos) << result.out;
 }
 
 // After the header, the compiler's own words as zeb_c.dat keeps them: those
