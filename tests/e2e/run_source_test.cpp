@@ -188,7 +188,9 @@ TEST_P(RunSourceTest, ScriptRunsByItsOwnNameWithItsLineNumbersAndTheUsersPath) {
                         "int main(int argc, char** argv) { printf(\"%s %d %s\\n%s\\n\", MSG, argc, argv[argc - 1],"
                         " getenv(\"PATH\")); fflush(stdout); return system(\"mytool\") == 0 ? 5 : 1; }\n");
   write_source("lib/bad", "#!/usr/bin/env zeb_c\nint main(void) {\n  return nothing;\n}\n");
-  for (const char* name : {"lib/x", "lib/bad", "tools./mytool"}) fs::permissions(work_.host(name), fs::perms::owner_all);
+  for (const char* name : {"lib/x", "lib/bad", "tools./mytool"}) {
+    fs::permissions(work_.host(name), fs::perms::owner_all);
+  }
   const std::string user_path = bin.host_path().string() + ":" + work_.host("tools.").string() + ":" +
                                 work_.host("a;b").string() + ":" + work_.host("x*y").string() + ":/usr/bin:/bin";
   const RunOptions options = {.directory = work_.host("lib"), .environment = {"PATH=" + user_path}};
