@@ -106,10 +106,6 @@ RunResult Installation::run(const std::vector<std::string>& arguments, const Run
   return run_program(host() / (windows_host() ? "zeb_c.exe" : "zeb_c"), arguments, options);
 }
 
-RunResult Installation::run_gcc(const std::vector<std::string>& arguments, const RunOptions& options) const {
-  return run_program(gcc(), arguments, options);
-}
-
 RunResult Installation::run_program(const fs::path& program, const std::vector<std::string>& arguments,
                                     const RunOptions& options) const {
   const test::ScopedTempDir io;
@@ -181,10 +177,16 @@ RunResult Installation::run_program(const fs::path& program, const std::vector<s
 }
 
 fs::path Installation::executable_for(const std::string& windows_source) const {
+  std::string entry = cache_entry(windows_source);
+  std::replace(entry.begin(), entry.end(), '\\', '/');
+  return host() / "cache" / entry;
+}
+
+std::string cache_entry(const std::string& windows_source) {
   const std::string name = windows_source.substr(windows_source.rfind('\\') + 1);
   std::string key;
   for (int shift = 28; shift >= 0; shift -= 4) key += "0123456789abcdef"[(crc32_of(lower(windows_source)) >> shift) & 15];
-  return host() / "cache" / (lower(name) + "-" + key) / (name + ".exe");
+  return lower(name) + "-" + key + "\\" + name + ".exe";
 }
 
 std::vector<fs::path> Installation::cached_executables() const {

@@ -88,8 +88,6 @@ class Installation {
 
   // Runs zeb_c with `arguments` as a user would, and waits for it.
   RunResult run(const std::vector<std::string>& arguments, const RunOptions& options) const;
-  // The same for the installed toolchain driver, gcc().
-  RunResult run_gcc(const std::vector<std::string>& arguments, const RunOptions& options) const;
 
   // The cached executable for a full Windows-form source path (host path).
   fs::path executable_for(const std::string& windows_source) const;
@@ -99,7 +97,7 @@ class Installation {
   // Puts tests/children's fake gcc, told what to do through its environment,
   // in the place of the stand-in.
   void use_fake_gcc() const;
-  // Runs any program (a script by its name, say) as zeb_c is run.
+  // Runs any program (a script by its name, say, or gcc()) as zeb_c is run.
   RunResult run_program(const fs::path& program, const std::vector<std::string>& arguments,
                         const RunOptions& options) const;
 
@@ -111,6 +109,9 @@ class Installation {
 
 // A source whose program prints `text` and a line end.
 std::string printing(const std::string& text);
+// A source's executable below a cache directory, "x.zebc-<key>\x.zebc.exe",
+// named from its full Windows-form path.
+std::string cache_entry(const std::string& windows_source);
 // The CRC-32 of a text, as the cache names entries.
 std::uint32_t crc32_of(const std::string& text);
 std::string lower(std::string text);

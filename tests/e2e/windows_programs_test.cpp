@@ -26,8 +26,8 @@ constexpr const char* kCommonFunctions =
 
 using WindowsProgramsTest = E2ETest;
 
-TEST_P(WindowsProgramsTest, CompiledProgramsImportNothingFromTheKernel) {
-  ZEB_E2E_WINDOWS_ONLY("the program is a PE image on Windows only");
+TEST_P(WindowsProgramsTest, ProgramsImportNothingFromTheKernelAndZebcAndItsToolchainCarryTheirManifests) {
+  ZEB_E2E_WINDOWS_ONLY("programs are PE images, with manifests, on Windows only");
   const std::string source = write_source("common.zebc", kCommonFunctions);
   expect_run({"common.zebc", "3", "xyz"}, compiled("123 Xxyz 1 3\n"));
   const std::string image = lower(test::read_host_file(install_.executable_for(source)));
@@ -36,17 +36,13 @@ TEST_P(WindowsProgramsTest, CompiledProgramsImportNothingFromTheKernel) {
   for (const char* kernel : {"ntoskrnl.exe", "hal.dll"}) {
     EXPECT_EQ(image.find(kernel), std::string::npos) << "a user program imports from the kernel image: " << kernel;
   }
-}
-
-TEST_P(WindowsProgramsTest, ZebcAndItsToolchainCarryTheirManifests) {
-  ZEB_E2E_WINDOWS_ONLY("manifests are Windows's");
-  // Its manifest resource: of the texts in the image, the one that sets the
+  // zeb_c's manifest resource: of the texts in the image, the one that sets the
   // code page (the manifest zeb_c writes beside programs sets none).
-  const std::string image = test::read_host_file(install_.host() / "zeb_c.exe");
-  const std::size_t page = image.find("activeCodePage");
+  const std::string zebc = test::read_host_file(install_.host() / "zeb_c.exe");
+  const std::size_t page = zebc.find("activeCodePage");
   ASSERT_NE(page, std::string::npos);
-  const std::size_t begin = image.rfind("<?xml", page);
-  const std::string own = image.substr(begin, image.find("</assembly>", page) - begin);
+  const std::size_t begin = zebc.rfind("<?xml", page);
+  const std::string own = zebc.substr(begin, zebc.find("</assembly>", page) - begin);
   for (const char* part : {"<requestedExecutionLevel level=\"asInvoker\" uiAccess=\"false\"/>",
                            ">UTF-8</activeCodePage>",
                            "{e2011457-1546-43c5-a5fe-008deee3d3f0}", "{35138b9a-5d96-4fbd-8e2d-a2440225f93a}",
@@ -60,7 +56,7 @@ TEST_P(WindowsProgramsTest, ZebcAndItsToolchainCarryTheirManifests) {
 
 // Windows would start these names only elevated without the manifest beside
 // them; the manifest is in place from the first run and goes with the entry.
-TEST_P(WindowsProgramsTest, InstallerLikeNamesRunWithAnAsInvokerManifest) {
+TEST_P(WindowsProgramsTest, InstallerLikeNamesRunWithAnAsInvokerManifestAndNamesBeyondTheAnsiCodePageRun) {
   std::vector<fs::path> manifests;
   for (const std::string name : {"update", "setup"}) {
     const std::string source = write_source(name + ".zebc", printing(name + " ran"));
@@ -81,16 +77,13 @@ TEST_P(WindowsProgramsTest, InstallerLikeNamesRunWithAnAsInvokerManifest) {
   EXPECT_EQ(run({"/cachedfiles"}).out.find(".manifest"), std::string::npos);
   expect_run({"/flush"}, text("deleting cached files \n"));
   for (const fs::path& manifest : manifests) EXPECT_FALSE(fs::exists(manifest.parent_path())) << manifest;
-}
-
-TEST_P(WindowsProgramsTest, NamesBeyondTheAnsiCodePageRun) {
+  // Names beyond the ANSI code page run; the registry holds them in UTF-8, as they were typed.
   const std::string name = "\xe6\x97\xa5\xe6\x9c\xac";  // 日本
   const std::string source = write_source(name + "/" + name + ".zebc",
                                           "#include <stdio.h>\nint main(int argc, char** argv) {"
                                           " printf(\"%d [%s]\\n\", argc, argv[1]); return 3; }\n");
   expect_run({name + "/" + name + ".zebc", "an argument"}, compiled("2 [an argument]\n"), 3);
   expect_run({name + "/" + name + ".zebc", "again"}, text("2 [again]\n"), 3);
-  // The registry holds the name in UTF-8, as it was typed.
   EXPECT_EQ(install_.registry(), "<zeb software>\n" + lower(install_.windows(install_.executable_for(source))) + "\n");
   EXPECT_TRUE(fs::is_regular_file(install_.executable_for(source)));
 }
