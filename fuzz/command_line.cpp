@@ -15,13 +15,6 @@ namespace {
 using zeb::platform::quote_argument;
 using zeb::platform::split_command_line;
 
-// The program name cannot hold a double quote: it is quoted only by
-// surrounding it with them.
-std::string without_quotes(std::string text) {
-  std::erase(text, '"');
-  return text;
-}
-
 std::string line_of(const std::string& program, const std::vector<std::string>& arguments) {
   std::string line = "\"" + program + "\"";
   for (const std::string& argument : arguments) line += " " + quote_argument(argument);
@@ -53,7 +46,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 
   // The input taken as an argument list: quoting then splitting gives it back,
   // whatever it holds (trailing backslashes, quotes, blanks, empty ones).
-  const std::string program = without_quotes(provider.ConsumeRandomLengthString(64));
+  // The program name cannot hold a double quote: it is quoted only by
+  // surrounding it with them.
+  const std::string program = zeb::fuzz::without(provider.ConsumeRandomLengthString(64), "\"");
   std::vector<std::string> arguments;
   while (provider.remaining_bytes() > 0 && arguments.size() < 16) {
     arguments.push_back(provider.ConsumeRandomLengthString(size));
