@@ -4,6 +4,8 @@
 // scratch tree whose names are stored in mixed case.
 #include <sys/stat.h>
 
+#include <algorithm>
+#include <cctype>
 #include <string>
 #include <string_view>
 
@@ -31,10 +33,6 @@ const zeb::fuzz::ScratchDirectory& tree() {
 
 bool separator(char c) { return c == '\\' || c == '/'; }
 
-bool forbidden(char c) {
-  return static_cast<unsigned char>(c) < 0x20 || std::string_view("<>:\"|?*").find(c) != std::string_view::npos;
-}
-
 // The refusal the rules call for before any name is looked up, or
 // ERROR_SUCCESS when the text may name a file (which may still be missing).
 DWORD refusal_of(std::string_view path) {
@@ -43,17 +41,13 @@ DWORD refusal_of(std::string_view path) {
     const bool device = path.size() >= 4 && (path[2] == '?' || path[2] == '.') && separator(path[3]);
     return device ? ERROR_INVALID_NAME : ERROR_BAD_NETPATH;
   }
-  std::string_view names = path;
-  const bool drive = path.size() >= 2 && path[1] == ':' &&
-                     ((path[0] >= 'a' && path[0] <= 'z') || (path[0] >= 'A' && path[0] <= 'Z'));
-  if (drive) {
-    if (path[0] != 'c' && path[0] != 'C') return ERROR_PATH_NOT_FOUND;
-    names.remove_prefix(2);
-  }
-  for (const char c : names) {
-    if (forbidden(c)) return ERROR_INVALID_NAME;
-  }
-  return ERROR_SUCCESS;
+  const bool drive = path.size() >= 2 && path[1] == ':' && std::isalpha(static_cast<unsigned char>(path[0]));
+  if (drive && path[0] != 'c' && path[0] != 'C') return ERROR_PATH_NOT_FOUND;
+  const std::string_view names = path.substr(drive ? 2 : 0);
+  const bool forbidden = std::any_of(names.begin(), names.end(), [](char c) {
+    return static_cast<unsigned char>(c) < 0x20 || std::string_view("<>:\"|?*").find(c) != std::string_view::npos;
+  });
+  return forbidden ? ERROR_INVALID_NAME : ERROR_SUCCESS;
 }
 
 }  // namespace
