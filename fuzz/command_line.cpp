@@ -15,13 +15,6 @@ namespace {
 using zeb::platform::quote_argument;
 using zeb::platform::split_command_line;
 
-// The program name cannot hold a double quote: it is quoted only by
-// surrounding it with them.
-std::string without_quotes(std::string text) {
-  std::erase(text, '"');
-  return text;
-}
-
 std::string line_of(const std::string& program, const std::vector<std::string>& arguments) {
   std::string line = "\"" + program + "\"";
   for (const std::string& argument : arguments) line += " " + quote_argument(argument);
@@ -53,7 +46,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 
   // The input taken as an argument list: quoting then splitting gives it back,
   // whatever it holds (trailing backslashes, quotes, blanks, empty ones).
-  const std::string program = without_quotes(provider.ConsumeRandomLengthString(64));
+  // The program name cannot hold a double quote: it is quoted only by
+  // surrounding it with them.
+  const std::string program = zeb::fuzz::without(provider.ConsumeRandomLengthString(64), "\"");
   std::vector<std::string> arguments;
   while (provider.remaining_bytes() > 0 && arguments.size() < 16) {
     arguments.push_back(provider.ConsumeRandomLengthString(size));
@@ -63,13 +58,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   ZEB_FUZZ_CHECK(split_command_line(line_of(program, arguments)) == expected,
                  "quoting an argument list and splitting the line gives the list back");
 
+  // Nothing to escape: the argument stands as it is.
   for (const std::string& argument : arguments) {
-    const std::string quoted = quote_argument(argument);
-    // Nothing to escape: the argument stands as it is.
-    if (plain(argument)) ZEB_FUZZ_CHECK(quoted == argument, "a plain argument is not quoted");
-    // An argument of its own, even as the last thing on the line.
-    ZEB_FUZZ_CHECK(split_command_line("p " + quoted) == (std::vector<std::string>{"p", argument}),
-                   "one quoted argument splits back alone");
+    if (plain(argument)) ZEB_FUZZ_CHECK(quote_argument(argument) == argument, "a plain argument is not quoted");
   }
   return 0;
 }

@@ -40,7 +40,12 @@ inline std::string c_text_of(std::string text) {
   text.resize(std::char_traits<char>::length(text.c_str()));
   return text;
 }
-inline std::string c_text_of(const std::uint8_t* data, std::size_t size) { return c_text_of(text_of(data, size)); }
+
+// A text with every byte of `bytes` taken out.
+inline std::string without(std::string text, std::string_view bytes) {
+  std::erase_if(text, [bytes](char c) { return bytes.find(c) != std::string_view::npos; });
+  return text;
+}
 
 // A text with the 26 letters from `from` on moved to those from `to` on:
 // lowered() folds A-Z to a-z and nothing else, uppered() a-z to A-Z.

@@ -8,7 +8,6 @@
 #include <optional>
 #include <sstream>
 #include <string>
-#include <string_view>
 #include <vector>
 
 #include "cache/toolchain_libraries.h"
@@ -37,11 +36,6 @@ bool same(const cache::LibraryAnswer& a, const cache::LibraryAnswer& b) {
   return a.toolchain == b.toolchain && a.directories == b.directories && a.text == b.text;
 }
 
-std::string without(std::string text, std::string_view bytes) {
-  std::erase_if(text, [bytes](char c) { return bytes.find(c) != std::string_view::npos; });
-  return text;
-}
-
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
@@ -64,13 +58,13 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   answer.toolchain = provider.ConsumeIntegralInRange<std::uint32_t>(1, 0xFFFFFFFFu);
   const std::size_t count = provider.ConsumeIntegralInRange<std::size_t>(0, 6);
   for (std::size_t i = 0; i < count; ++i) {
-    const std::string directory = without(provider.ConsumeRandomLengthString(64), "\n;");
+    const std::string directory = zeb::fuzz::without(provider.ConsumeRandomLengthString(64), "\n;");
     if (directory.empty()) continue;
     const std::uint64_t state =
         provider.ConsumeBool() ? cache::LibraryAnswer::kAbsentDirectory : provider.ConsumeIntegral<std::uint64_t>();
     answer.directories.emplace_back(directory, state);
   }
-  answer.text = without(provider.ConsumeRemainingBytesAsString(), "\n");
+  answer.text = zeb::fuzz::without(provider.ConsumeRemainingBytesAsString(), "\n");
   if (!answer.text.empty()) answer.text.insert(0, " ");
   const std::optional<cache::LibraryAnswer> back = cache::parse_library_answer(cache::format_library_answer(answer));
   ZEB_FUZZ_CHECK(back && same(*back, answer), "a kept answer reads back as it was kept");

@@ -27,7 +27,7 @@ std::string path_as_shown() {
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   // An environment value ends at its first zero byte.
-  const std::string raw = zeb::fuzz::c_text_of(data, size);
+  const std::string raw = zeb::fuzz::c_text_of(zeb::fuzz::text_of(data, size));
   if (setenv("PATH", raw.c_str(), 1) != 0) return 0;
   const std::string composed = std::string(kAdded) + ";" + path_as_shown();
   ZEB_FUZZ_CHECK(SetEnvironmentVariableA("PATH", composed.c_str()), "PATH can be set");

