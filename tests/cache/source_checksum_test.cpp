@@ -76,7 +76,7 @@ TEST(DirectiveScanner, RefusesWhatWouldBreakTheCacheAndWhatItCannotRead) {
       "-o",      "-ox.exe", "-x",        "-E",     "-S",          "-c",           "-MD",      "-MF",
       "@args",   "-save-temps", "-dumpdir", "-wrapper", "-Bdir",   "-specs=x",     "-include", "x.c",
       "",        "-Wl,-o,x", "-Wp,-MD,f", "-fdump-tree-all", "-fplugin=x.so", "-lz;rm", "-l-z", "-v",
-      "-D\x01", "--sysroot=/"};
+      "-D\x01", "--sysroot=/", "-la b"};
   for (const std::string& option : refused_options) {
     EXPECT_NE(option_refusal(option), "") << option;
   }
@@ -100,7 +100,8 @@ TEST(DirectiveScanner, RefusesWhatWouldBreakTheCacheAndWhatItCannotRead) {
       {"#pragma zeb_c workdir(\"home\")", "2: workdir takes \"caller\" or \"source\""},
       {"#pragma comment(lib, z)", "2: cannot read the library directive"},
       {"#pragma comment(lib, \"-lz\")", "2: library name \"-lz\" is not allowed"},
-      {"#pragma zeb_c options(\"" + std::string(kMaxDirectiveLine, 'x') + "\")",
+      // One character over the longest line kept.
+      {"#pragma zeb_c options(\"" + std::string(kMaxDirectiveLine - 24, 'x') + "\")",
        "2: directive longer than 4096 characters"},
   };
   for (const auto& [line, refusal] : lines) {
@@ -111,6 +112,9 @@ TEST(DirectiveScanner, RefusesWhatWouldBreakTheCacheAndWhatItCannotRead) {
     }
     EXPECT_EQ(scanned(text, 0).directives().libraries, std::vector<std::string>{"m"}) << line;
   }
+  std::string longest = "#pragma comment(lib, \"q\")";
+  longest.resize(kMaxDirectiveLine, ' ');
+  EXPECT_EQ(scanned(longest, 0).directives().libraries, std::vector<std::string>{"q"});
 }
 
 // Headers beside the file that includes them count, recursively, each once;
