@@ -17,27 +17,6 @@ std::uint32_t crc(const std::string& bytes) {
   return crc32_update(0, bytes.data(), static_cast<std::uint32_t>(bytes.size()));
 }
 
-TEST(DirectiveScanner, FindsQuotedIncludesWhereverTheTextIsCut) {
-  const std::string text =
-      "#include <stdio.h>\n#include \"a.h\"\r\n  #  include\t\"sub/b.h\" // why\n#include\"c.h\"\n"
-      "int x; #include \"no.h\"\n#includes \"no.h\"\n#define include \"no.h\"\n#include \"unclosed.h\n"
-      "/* #include \"d.h\" */\n#include \"e.h\"";
-  const std::vector<std::string> expected = {"a.h", "sub/b.h", "c.h", "e.h"};
-  // Fed whole, and cut at every place: a directive split across pieces counts once.
-  for (std::size_t cut = 0; cut <= text.size(); ++cut) {
-    DirectiveScanner scanner;
-    scanner.feed(text.data(), cut);
-    scanner.feed(text.data() + cut, text.size() - cut);
-    scanner.finish();
-    EXPECT_EQ(scanner.names(), expected) << cut;
-  }
-  DirectiveScanner too_long;
-  const std::string padded = "#include \"" + std::string(kMaxDirectiveLine, 'x') + ".h\"\n#include \"f.h\"\n";
-  too_long.feed(padded.data(), padded.size());
-  too_long.finish();
-  EXPECT_EQ(too_long.names(), std::vector<std::string>{"f.h"});
-}
-
 // What a scanner fed `text` in two pieces, cut at `cut`, makes of it.
 DirectiveScanner scanned(const std::string& text, std::size_t cut) {
   DirectiveScanner scanner;
@@ -45,6 +24,18 @@ DirectiveScanner scanned(const std::string& text, std::size_t cut) {
   scanner.feed(text.data() + cut, text.size() - cut);
   scanner.finish();
   return scanner;
+}
+
+TEST(DirectiveScanner, FindsQuotedIncludesWhereverTheTextIsCut) {
+  const std::string text =
+      "#include <stdio.h>\n#include \"a.h\"\r\n  #  include\t\"sub/b.h\" // why\n#include\"c.h\"\n"
+      "int x; #include \"no.h\"\n#includes \"no.h\"\n#define include \"no.h\"\n#include \"unclosed.h\n"
+      "/* #include \"d.h\" */\n#include \"e.h\"";
+  const std::vector<std::string> expected = {"a.h", "sub/b.h", "c.h", "e.h"};
+  // Fed whole, and cut at every place: a directive split across pieces counts once.
+  for (std::size_t cut = 0; cut <= text.size(); ++cut) EXPECT_EQ(scanned(text, cut).names(), expected) << cut;
+  const std::string padded = "#include \"" + std::string(kMaxDirectiveLine, 'x') + ".h\"\n#include \"f.h\"\n";
+  EXPECT_EQ(scanned(padded, padded.size()).names(), std::vector<std::string>{"f.h"});
 }
 
 TEST(DirectiveScanner, ReadsLibrariesOptionsAndWorkdirWhereverTheTextIsCut) {
