@@ -7,7 +7,6 @@
 #include <vector>
 
 #include "cache/checksum.h"
-#include "platform/portable/command_line.h"
 #include "support/scoped.h"
 
 namespace zeb::cache {
@@ -53,11 +52,6 @@ TEST(DirectiveScanner, ReadsLibrariesOptionsAndWorkdirWhereverTheTextIsCut) {
     EXPECT_EQ(read.workdir, Workdir::Caller) << cut;
     EXPECT_EQ(read.refusal, "") << cut;
   }
-  // Each option arrives as one argument, whatever it holds.
-  const std::vector<std::string> arguments =
-      platform::split_command_line("gcc" + library_arguments(scanned(text, 0).directives()) +
-                                   option_arguments(scanned(text, 0).directives()));
-  EXPECT_EQ(arguments, (std::vector<std::string>{"gcc", "-lz", "-lbcrypt", "-DM=\"a b\"", "-Iinc", "-DA=AA\\"}));
 }
 
 // Options that would name, change or move what the cache keeps, run other
