@@ -9,6 +9,7 @@
 #include <chrono>
 #include <cstdlib>
 #include <filesystem>
+#include <optional>
 #include <string>
 #include <thread>
 #include <utility>
@@ -155,13 +156,11 @@ TEST(UserDataDirectory, OnlyAnAbsoluteXdgCacheHomeOrAHomeCounts) {
     const DWORD length = GetEnvironmentVariableA("LocalAppData", buffer, sizeof buffer);
     return length == 0 ? "<none " + std::to_string(GetLastError()) + ">" : std::string(buffer, length);
   };
-  {
-    test::ScopedEnvVar home("HOME", "/home/me");
-    EXPECT_EQ(read(), "C:\\home\\me\\.cache");
-  }
-  {
-    test::ScopedEnvVar no_home("HOME", std::nullopt);
-    EXPECT_EQ(read(), "<none " + std::to_string(ERROR_ENVVAR_NOT_FOUND) + ">");
+  using Home = std::pair<std::optional<std::string>, std::string>;  // HOME, and the directory it gives
+  for (const auto& [home, expected] : {Home{"/home/me", "C:\\home\\me\\.cache"},
+                                       Home{std::nullopt, "<none " + std::to_string(ERROR_ENVVAR_NOT_FOUND) + ">"}}) {
+    test::ScopedEnvVar scoped_home("HOME", home);
+    EXPECT_EQ(read(), expected);
   }
   ASSERT_TRUE(SetEnvironmentVariableA("LOCALAPPDATA", "C:\\elsewhere"));
   EXPECT_EQ(read(), "C:\\elsewhere");
