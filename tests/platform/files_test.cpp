@@ -69,7 +69,6 @@ TEST(Files, LookUpsAndWhatReadOnlyAndOpenFilesRefuse) {
       // Windows also refuses to open a read-only file for writing, but Wine
       // run by root lets the host's permissions decide, and Wine replaces the
       // file; the POSIX suite holds the layer to the Windows rules.
-      {Delete, "ro.txt", "", denied},
       {Replace, "spare.txt", "ro.txt", wine ? "ok" : denied},
       {Open, "held.txt", "", in_use},
       {Create, "HELD.TXT", "", in_use},
