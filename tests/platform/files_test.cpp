@@ -60,7 +60,6 @@ TEST(Files, LookUpsAndWhatReadOnlyAndOpenFilesRefuse) {
   const std::string denied = error(ERROR_ACCESS_DENIED), in_use = error(ERROR_SHARING_VIOLATION);
   // The step, the name it takes (and where a move takes it), what it reports.
   const std::tuple<Step, const char*, const char*, std::string> steps[] = {
-      {Find, "PROJECTS", "", "Projects\\"},
       {Find, "projects/DEMO/TEST.ZEBC", "", "Test.ZebC 23"},
       {Find, "projects\\demo\\t*.ZEBC", "", "Test.ZebC 23"},
       {Find, "projects\\demo\\x*", "", error(ERROR_FILE_NOT_FOUND)},
