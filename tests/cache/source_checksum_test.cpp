@@ -7,7 +7,6 @@
 #include <vector>
 
 #include "cache/checksum.h"
-#include "platform/portable/command_line.h"
 #include "support/scoped.h"
 
 namespace zeb::cache {
@@ -17,27 +16,6 @@ std::uint32_t crc(const std::string& bytes) {
   return crc32_update(0, bytes.data(), static_cast<std::uint32_t>(bytes.size()));
 }
 
-TEST(DirectiveScanner, FindsQuotedIncludesWhereverTheTextIsCut) {
-  const std::string text =
-      "#include <stdio.h>\n#include \"a.h\"\r\n  #  include\t\"sub/b.h\" // why\n#include\"c.h\"\n"
-      "int x; #include \"no.h\"\n#includes \"no.h\"\n#define include \"no.h\"\n#include \"unclosed.h\n"
-      "/* #include \"d.h\" */\n#include \"e.h\"";
-  const std::vector<std::string> expected = {"a.h", "sub/b.h", "c.h", "e.h"};
-  // Fed whole, and cut at every place: a directive split across pieces counts once.
-  for (std::size_t cut = 0; cut <= text.size(); ++cut) {
-    DirectiveScanner scanner;
-    scanner.feed(text.data(), cut);
-    scanner.feed(text.data() + cut, text.size() - cut);
-    scanner.finish();
-    EXPECT_EQ(scanner.names(), expected) << cut;
-  }
-  DirectiveScanner too_long;
-  const std::string padded = "#include \"" + std::string(kMaxDirectiveLine, 'x') + ".h\"\n#include \"f.h\"\n";
-  too_long.feed(padded.data(), padded.size());
-  too_long.finish();
-  EXPECT_EQ(too_long.names(), std::vector<std::string>{"f.h"});
-}
-
 // What a scanner fed `text` in two pieces, cut at `cut`, makes of it.
 DirectiveScanner scanned(const std::string& text, std::size_t cut) {
   DirectiveScanner scanner;
@@ -45,6 +23,18 @@ DirectiveScanner scanned(const std::string& text, std::size_t cut) {
   scanner.feed(text.data() + cut, text.size() - cut);
   scanner.finish();
   return scanner;
+}
+
+TEST(DirectiveScanner, FindsQuotedIncludesWhereverTheTextIsCut) {
+  const std::string text =
+      "#include <stdio.h>\n#include \"a.h\"\r\n  #  include\t\"sub/b.h\" // why\n#include\"c.h\"\n"
+      "int x; #include \"no.h\"\n#includes \"no.h\"\n#define include \"no.h\"\n#include \"unclosed.h\n"
+      "/* #include \"d.h\" */\n#include \"e.h\"";
+  const std::vector<std::string> expected = {"a.h", "sub/b.h", "c.h", "e.h"};
+  // Fed whole, and cut at every place: a directive split across pieces counts once.
+  for (std::size_t cut = 0; cut <= text.size(); ++cut) EXPECT_EQ(scanned(text, cut).names(), expected) << cut;
+  const std::string padded = "#include \"" + std::string(kMaxDirectiveLine, 'x') + ".h\"\n#include \"f.h\"\n";
+  EXPECT_EQ(scanned(padded, padded.size()).names(), std::vector<std::string>{"f.h"});
 }
 
 TEST(DirectiveScanner, ReadsLibrariesOptionsAndWorkdirWhereverTheTextIsCut) {
@@ -62,11 +52,6 @@ TEST(DirectiveScanner, ReadsLibrariesOptionsAndWorkdirWhereverTheTextIsCut) {
     EXPECT_EQ(read.workdir, Workdir::Caller) << cut;
     EXPECT_EQ(read.refusal, "") << cut;
   }
-  // Each option arrives as one argument, whatever it holds.
-  const std::vector<std::string> arguments =
-      platform::split_command_line("gcc" + library_arguments(scanned(text, 0).directives()) +
-                                   option_arguments(scanned(text, 0).directives()));
-  EXPECT_EQ(arguments, (std::vector<std::string>{"gcc", "-lz", "-lbcrypt", "-DM=\"a b\"", "-Iinc", "-DA=AA\\"}));
 }
 
 // Options that would name, change or move what the cache keeps, run other
@@ -136,12 +121,7 @@ TEST(SourceChecksum, CoversTheLocalHeadersTheCompilerWouldRead) {
   // stdio.h beside the source is the toolchain's to find, not ours.
   write("stdio.h", "ignored");
   // In the order first met, each once, whatever the spelling (../b.h is b.h).
-  const std::uint32_t all = source_checksum(source);
-  EXPECT_EQ(all, crc(main_text + a + deep + b));
-  write("inc/deep.h", deep + "int edited;\n");
-  EXPECT_NE(source_checksum(source), all);
-  write("inc/deep.h", deep);
-  EXPECT_EQ(source_checksum(source), all);
+  EXPECT_EQ(source_checksum(source), crc(main_text + a + deep + b));
   std::filesystem::remove(dir.host("inc/deep.h"));
   EXPECT_EQ(source_checksum(source), crc(main_text + a + b));
   // Without quoted includes: the checksum of the source alone, as it always was.
@@ -166,8 +146,6 @@ TEST(SourceChecksum, GathersTheDirectivesOfTheSourceAndItsHeaders) {
   test::write_host_file(dir.host("inc/q.h"), "int q;\n");
   Directives read;
   EXPECT_EQ(source_checksum(dir / "main.zebc", &read), crc(main_text + h + "int q;\n" + "int lib;\n"));
-  test::write_host_file(dir.host("inc/lib.h"), "int edited;\n");
-  EXPECT_EQ(source_checksum(dir / "main.zebc"), crc(main_text + h + "int q;\n" + "int edited;\n"));
   EXPECT_EQ(read.libraries, (std::vector<std::string>{"a", "b"}));
   EXPECT_EQ(read.options, (std::vector<std::string>{"-DH", "-Iinc"}));
   EXPECT_EQ(read.workdir, Workdir::Source);

@@ -4,7 +4,6 @@
 
 #include <gtest/gtest.h>
 
-#include <cstdio>
 #include <string>
 
 #include "platform/win32.h"
@@ -21,16 +20,6 @@ inline bool running_under_wine() { return GetEnvironmentVariableA("WINECONFIGDIR
 // without ".exe", which Windows adds.
 inline std::string child_command(const std::string& name) {
   return "\"" + test_binary_dir() + name + "\"";
-}
-
-// A whole file named the Windows way, or "<missing>" when it cannot be opened.
-inline std::string read_file(const std::string& path) {
-  std::FILE* in = platform::open_stream(path.c_str(), "rb");
-  if (in == nullptr) return "<missing>";
-  std::string bytes;
-  for (int c; (c = std::fgetc(in)) != EOF;) bytes += static_cast<char>(c);
-  std::fclose(in);
-  return bytes;
 }
 
 // Starts `line` with these standard handles (by default this process's own);

@@ -24,20 +24,11 @@ std::string echoes(const Args& arguments) {
   return report + "/ 0";
 }
 
-// Copies child_echo_args to `destination` (host path), runnable.
-void copy_echo(const std::filesystem::path& destination) {
-  std::string bytes = read_file(test_binary_dir() + "child_echo_args.exe");
-  if (bytes == "<missing>") bytes = read_file(test_binary_dir() + "child_echo_args");
-  write_host_file(destination, bytes);
-  std::filesystem::permissions(destination, std::filesystem::perms::owner_exec,
-                               std::filesystem::perm_options::add);
-}
-
 // What a command line starts, and with which arguments; or why nothing started.
 TEST(Process, StartsWhatTheLineNamesWithTheArgumentsItSplits) {
   ScopedTempDir here, on_path;
-  copy_echo(here.host("probe.exe"));
-  copy_echo(on_path.host("far.exe"));
+  std::filesystem::copy_file(test_program("child_echo_args"), here.host("probe.exe"));
+  std::filesystem::copy_file(test_program("child_echo_args"), on_path.host("far.exe"));
   ScopedCurrentDir current(here.path());
   ScopedEnvVar path("PATH", (here / "missing") + ";" + on_path.path());
   const std::string echo = child_command("child_echo_args"), sleep = child_command("child_sleep");
@@ -46,10 +37,6 @@ TEST(Process, StartsWhatTheLineNamesWithTheArgumentsItSplits) {
   const std::tuple<std::string, const char*, std::string> cases[] = {
       {echo + " a b  \tc", nullptr, echoes({self, "a", "b", "c"})},
       {echo + " \"two words\" a\"b c\"d \"\"", nullptr, echoes({self, "two words", "ab cd", ""})},
-      {echo + " C:\\d\\f.c \"C:\\P F\\\\\" a\\\\b", nullptr,
-       echoes({self, "C:\\d\\f.c", "C:\\P F\\", "a\\\\b"})},
-      {echo + " a\\\\\"b c\" a\\\"b a\\\\\\\"b", nullptr,
-       echoes({self, "a\\b c", "a\"b", "a\\\"b"})},
       // msvcrt.dll: a doubled quote inside quotes is a literal quote that also
       // ends the quoted part; Wine's runtime, like later Microsoft runtimes,
       // stays inside the quotes.
@@ -65,16 +52,14 @@ TEST(Process, StartsWhatTheLineNamesWithTheArgumentsItSplits) {
       // that start nothing.
       {child_command("child_exit") + " 255", nullptr, "exit 255|/ 255"},
       {child_command("child_interleave"), nullptr, "out1|out2|out3|/err1|err2|err3| 0"},
-      {sleep + " 0 made.txt", on_path.path().c_str(), "/ 0"},
       {"nowhere z", nullptr, "error 2"},
       {sleep + " 0 marker.txt", none.c_str(), "error " + std::to_string(ERROR_DIRECTORY)},
   };
   for (const auto& [line, directory, result] : cases)
     EXPECT_EQ(run_child(line, directory), result) << line;
-  EXPECT_EQ(read_file(on_path / "made.txt"), "awake");
   // A child started in spite of its bad directory would leave its marker here.
   std::this_thread::sleep_for(std::chrono::milliseconds(300));
-  EXPECT_EQ(read_file(here / "marker.txt"), "<missing>");
+  EXPECT_FALSE(std::filesystem::exists(here.host("marker.txt")));
 }
 
 }  // namespace

@@ -9,6 +9,7 @@
 #include <chrono>
 #include <cstdlib>
 #include <filesystem>
+#include <optional>
 #include <string>
 #include <thread>
 #include <utility>
@@ -83,8 +84,7 @@ std::string both_paths() {
 TEST(PathVariable, ConvertedBothWaysAndReadBackAsWritten) {
   test::ScopedEnvVar saved("PATH", "C:\\bin");  // puts PATH back, whatever the test does with it
   const std::pair<const char*, const char*> reads[] = {
-      {"/usr/bin:/bin", "C:\\usr\\bin;C:\\bin"}, {"/bin::/", "C:\\bin;.;C:\\"},
-      {"/usr/local/bin/:tools/bin", "C:\\usr\\local\\bin\\;tools\\bin"}};
+      {"/bin::/", "C:\\bin;.;C:\\"}, {"/usr/local/bin/:tools/bin", "C:\\usr\\local\\bin\\;tools\\bin"}};
   for (const auto& [raw, windows] : reads) {
     setenv("PATH", raw, 1);
     EXPECT_EQ(both_paths(), windows + std::string(" | PATH=") + raw);
@@ -95,7 +95,6 @@ TEST(PathVariable, ConvertedBothWaysAndReadBackAsWritten) {
   setenv("path", "/stale", 1);
   // The program that set PATH reads its own text back, as on Windows.
   const std::pair<std::string, std::string> writes[] = {
-      {"C:\\usr\\bin;C:\\bin", "/usr/bin:/bin"},
       // Existing directories take their stored names; others stay as typed.
       {"c:\\USR\\Bin;" + upper_temp + ";C:\\No\\Such\\",
        "/usr/bin:" + temp.host_path().string() + ":/No/Such/"},
@@ -155,13 +154,11 @@ TEST(UserDataDirectory, OnlyAnAbsoluteXdgCacheHomeOrAHomeCounts) {
     const DWORD length = GetEnvironmentVariableA("LocalAppData", buffer, sizeof buffer);
     return length == 0 ? "<none " + std::to_string(GetLastError()) + ">" : std::string(buffer, length);
   };
-  {
-    test::ScopedEnvVar home("HOME", "/home/me");
-    EXPECT_EQ(read(), "C:\\home\\me\\.cache");
-  }
-  {
-    test::ScopedEnvVar no_home("HOME", std::nullopt);
-    EXPECT_EQ(read(), "<none " + std::to_string(ERROR_ENVVAR_NOT_FOUND) + ">");
+  using Home = std::pair<std::optional<std::string>, std::string>;  // HOME, and the directory it gives
+  for (const auto& [home, expected] : {Home{"/home/me", "C:\\home\\me\\.cache"},
+                                       Home{std::nullopt, "<none " + std::to_string(ERROR_ENVVAR_NOT_FOUND) + ">"}}) {
+    test::ScopedEnvVar scoped_home("HOME", home);
+    EXPECT_EQ(read(), expected);
   }
   ASSERT_TRUE(SetEnvironmentVariableA("LOCALAPPDATA", "C:\\elsewhere"));
   EXPECT_EQ(read(), "C:\\elsewhere");
