@@ -40,8 +40,6 @@ std::string joined_host_path(const std::vector<std::string>& names, std::size_t 
   return host;
 }
 
-}  // namespace
-
 // The current directory as the host last told it. Only SetCurrentDirectoryA
 // moves it in this process (a child's chdir comes after its fork), and it
 // forgets it: a run names files from where it stands many times over.
@@ -54,6 +52,8 @@ RememberedDirectory& remembered_directory() {
   static RememberedDirectory remembered;
   return remembered;
 }
+
+}  // namespace
 
 std::string host_current_directory() {
   RememberedDirectory& remembered = remembered_directory();
